@@ -1,0 +1,119 @@
+# Four static probes on musl, their support library, and their tests.
+
+PREFIX ?= /usr/local
+BINDIR ?= $(PREFIX)/bin
+MANDIR ?= $(PREFIX)/share/man
+
+B := build
+CC := gcc
+CXX := g++
+AR := ar
+MUSL_INC := /usr/include/x86_64-linux-musl
+MUSL_SPECS := /usr/lib/x86_64-linux-musl/musl-gcc.specs
+GCC_INC = $(shell $(CXX) -print-file-name=include)
+
+WARN := -Wall -Wextra
+# No C++ runtime: nothing to unwind, no type info, no guarded statics;
+# loop idioms must not turn into calls to the C library's memcpy.
+NORUNTIME := -fno-exceptions -fno-rtti -fno-threadsafe-statics \
+	-fno-asynchronous-unwind-tables -fno-unwind-tables \
+	-fno-tree-loop-distribute-patterns -fno-stack-protector
+TARGET_CXXFLAGS = -std=c++20 -O2 $(WARN) $(NORUNTIME) -nostdinc \
+	-isystem $(MUSL_INC) -isystem $(GCC_INC) -fno-pie \
+	-ffunction-sections -fdata-sections -ffile-prefix-map=$(CURDIR)/= -Ilib
+TARGET_LDFLAGS := -specs $(MUSL_SPECS) -static -no-pie -Wl,--gc-sections \
+	-Wl,--build-id=none
+HOST_CXXFLAGS := -std=c++20 -O1 -g $(WARN) -Ilib -Itools
+TEST_LIBS := -lgtest -lgtest_main -pthread
+
+LIB_OBJS := \
+	lib/bytes/cstr_length.o \
+	lib/bytes/cstr_index.o \
+	lib/bytes/cstr_compare.o \
+	lib/bytes/bytes_copy.o \
+	lib/writer/write_all.o \
+	lib/writer/flush.o \
+	lib/writer/put.o \
+	lib/writer/puts.o \
+	lib/writer/putalign.o \
+	lib/writer/putsalign.o \
+	lib/writer/putflush.o \
+	lib/writer/putsflush.o \
+	lib/writer/printv.o \
+	lib/writer/out.o \
+	lib/writer/err.o
+
+TOOLS := argreport
+
+argreport_OBJS := \
+	tools/argreport/argreport.o
+
+UNIT_TESTS := \
+	tests/unit/bytes_test.o \
+	tests/unit/writer_test.o \
+	tests/unit/entry_test.o
+
+E2E_TESTS := \
+	tests/e2e/harness.o \
+	tests/e2e/argreport_test.o \
+	tests/e2e/binary_test.o
+
+DEPS_STAMP := $(B)/deps.stamp
+LIBPROBE := $(B)/target/libprobe.a
+BINS := $(TOOLS:%=$(B)/bin/%)
+
+all: $(BINS)
+
+$(DEPS_STAMP): scripts/install-deps
+	@mkdir -p $(@D)
+	@scripts/install-deps
+	@touch $@
+
+$(B)/target/%.o: %.cpp | $(DEPS_STAMP)
+	@mkdir -p $(@D)
+	$(CXX) $(TARGET_CXXFLAGS) -MMD -MP -c -o $@ $<
+
+$(LIBPROBE): $(LIB_OBJS:%=$(B)/target/%)
+	@rm -f $@
+	$(AR) rcD $@ $^
+
+.SECONDARY:
+.SECONDEXPANSION:
+$(B)/bin/%: $$(addprefix $(B)/target/,$$($$*_OBJS)) $(LIBPROBE)
+	@mkdir -p $(@D)
+	$(CC) $(TARGET_LDFLAGS) -o $@ $(filter %.o,$^) $(LIBPROBE)
+
+# Host builds for the tests; each tool's entry is renamed so that the
+# tests can call it in-process.
+$(B)/host/%.o: %.cpp | $(DEPS_STAMP)
+	@mkdir -p $(@D)
+	$(CXX) $(HOST_CXXFLAGS) -MMD -MP -c -o $@ $<
+
+$(B)/host/tools/%.o: tools/%.cpp | $(DEPS_STAMP)
+	@mkdir -p $(@D)
+	$(CXX) $(HOST_CXXFLAGS) -Dmain=$(notdir $*)_main -MMD -MP -c -o $@ $<
+
+HOST_TOOL_OBJS = $(foreach t,$(TOOLS),$($(t)_OBJS))
+
+$(B)/tests/unit: $(patsubst %,$(B)/host/%,$(UNIT_TESTS) $(LIB_OBJS) $(HOST_TOOL_OBJS))
+	@mkdir -p $(@D)
+	$(CXX) -o $@ $^ $(TEST_LIBS)
+
+$(B)/host/tests/e2e/%.o: HOST_CXXFLAGS += -DPROBE_BIN=\"$(abspath $(B)/bin)\"
+
+$(B)/tests/e2e: $(patsubst %,$(B)/host/%,$(E2E_TESTS))
+	@mkdir -p $(@D)
+	$(CXX) -o $@ $^ $(TEST_LIBS)
+
+check: $(BINS) $(B)/tests/unit $(B)/tests/e2e
+	@tests/run $(B)
+
+run: $(BINS)
+	@echo '$$ argreport one "two words" ""'; $(B)/bin/argreport one "two words" ""
+
+clean:
+	rm -rf $(B)
+
+.PHONY: all check run clean
+
+-include $(shell find $(B) -name '*.d' 2>/dev/null)

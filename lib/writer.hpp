@@ -1,0 +1,60 @@
+#pragma once
+#include <stdint.h>
+
+using write_op = int64_t (*)(int32_t fd, const void* data, uint64_t len);
+
+struct writer {
+	int32_t fd;
+	char* buf;
+	uint64_t cap;
+	uint64_t pos;
+	write_op op;
+};
+
+// Never null; each record with its buffer is a unit of its own, so a
+// program carries only the writers it names.
+extern writer* const writer_out;
+extern writer* const writer_err;
+
+// Direct writes never exceed the larger of the capacity and this.
+inline constexpr uint64_t writer_chunk_min = 8192;
+
+int32_t write_all(int32_t fd, const char* data, uint64_t len, write_op op);
+int32_t writer_flush(writer* w);
+int32_t writer_put(writer* w, const char* data, uint64_t len);
+int32_t writer_puts(writer* w, const char* s);
+int32_t writer_putalign(writer* w, const char* data, uint64_t len);
+int32_t writer_putsalign(writer* w, const char* s);
+int32_t writer_putflush(writer* w, const char* data, uint64_t len);
+int32_t writer_putsflush(writer* w, const char* s);
+
+// The strings of a list ended by a null pointer, in order.
+int32_t writer_printv(writer* w, const char* const* list);
+
+namespace print_detail {
+template <typename T, typename U> inline constexpr bool same = false;
+template <typename T> inline constexpr bool same<T, T> = true;
+
+inline void takes_string(const char*) {}
+template <typename T>
+concept string = requires(T s) { takes_string(s); } && !same<T, decltype(nullptr)>;
+
+template <typename... T> struct last;
+template <typename T> struct last<T> { using type = T; };
+template <typename T, typename... R> struct last<T, R...> : last<R...> {};
+}
+
+// writer_print(w, "name", ":\t", value, "\n", nullptr): strings only, ended
+// by a literal null pointer, so a forgotten end or a stray number fails to
+// compile instead of running off the list.
+template <typename... S>
+	requires(sizeof...(S) >= 2)
+inline int32_t writer_print(writer* w, S... list)
+{
+	static_assert(print_detail::same<typename print_detail::last<S...>::type, decltype(nullptr)>,
+		"writer_print: the list ends with nullptr");
+	static_assert((0 + ... + int(print_detail::string<S>)) == int(sizeof...(S)) - 1,
+		"writer_print: every piece before the ending nullptr is a string");
+	const char* const strings[] = {list...};
+	return writer_printv(w, strings);
+}

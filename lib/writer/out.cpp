@@ -1,0 +1,6 @@
+#include <unistd.h>
+#include "writer.hpp"
+
+static constinit char out_buf[8192];
+static constinit writer out_record{1, out_buf, sizeof out_buf, 0, write};
+constinit writer* const writer_out = &out_record;

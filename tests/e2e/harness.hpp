@@ -1,0 +1,28 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+// Starts a real probe with the argument vector and environment given,
+// standard output and standard error on boundary-preserving sockets, so
+// each write the probe makes arrives as one record.
+struct run_result {
+	int status = -1;
+	std::vector<std::string> out, err;
+	std::string out_text() const;
+	std::string err_text() const;
+};
+
+struct run_spec {
+	std::string tool;
+	std::vector<std::string> args{};  // after argv[0]
+	std::vector<std::string> env{};  // the whole environment
+	std::string argv0{};            // defaults to the probe's path
+	bool close_out = false;
+	bool close_err = false;
+	std::function<void()> in_child{};  // runs just before exec
+};
+
+std::string probe_path(const std::string& tool);
+run_result run(const run_spec& spec);
+std::string capture(const std::string& command);

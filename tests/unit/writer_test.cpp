@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+#include "fake_write.hpp"
+
+namespace {
+
+std::string pattern(uint64_t n, uint64_t from = 0)
+{
+	std::string s(n, 0);
+	for (uint64_t i = 0; i < n; ++i) s[i] = char('a' + (from + i) % 26);
+	return s;
+}
+
+using put_fn = int32_t (*)(writer*, const char*, uint64_t);
+
+struct write_case {
+	const char* name;
+	uint64_t cap;
+	uint64_t held;
+	put_fn put;
+	uint64_t len;
+	std::vector<uint64_t> writes;
+	uint64_t held_after;
+};
+
+} // namespace
+
+TEST(Writer, WriteSizesFollowTheBufferingRules)
+{
+	const write_case cases[] = {
+		{"small put is buffered", 256, 0, writer_put, 5, {}, 5},
+		{"exact fill is buffered", 256, 56, writer_put, 200, {}, 256},
+		{"one past fill flushes first", 256, 256, writer_put, 1, {256}, 1},
+		{"overflow buffers after flush", 256, 200, writer_put, 100, {200}, 100},
+		{"held 10 then 300", 256, 10, writer_put, 300, {10, 300}, 0},
+		{"16400 into 256", 256, 0, writer_put, 16400, {8192, 8192}, 16},
+		{"20000 into 256", 256, 0, writer_put, 20000, {8192, 8192, 3616}, 0},
+		{"10000 into 8192", 8192, 0, writer_put, 10000, {8192}, 1808},
+		{"20000 into 16384", 16384, 0, writer_put, 20000, {16384}, 3616},
+		{"putalign 600 into 256", 256, 0, writer_putalign, 600, {256, 256}, 88},
+		{"putalign exact fill", 256, 6, writer_putalign, 250, {}, 256},
+		{"putalign keeps held", 256, 100, writer_putalign, 600, {256, 256}, 188},
+		{"putflush writes held then new", 256, 10, writer_putflush, 20, {10, 20}, 0},
+		{"putflush on empty", 256, 0, writer_putflush, 300, {300}, 0},
+		{"putflush of nothing", 256, 0, writer_putflush, 0, {}, 0},
+	};
+	for (const auto& c : cases) {
+		test_writer t(c.cap);
+		std::string held = pattern(c.held);
+		std::string more = pattern(c.len, c.held);
+		ASSERT_EQ(writer_put(&t.w, held.data(), held.size()), 0);
+		ASSERT_EQ(c.put(&t.w, more.data(), more.size()), 0) << c.name;
+		EXPECT_EQ(fake_write::calls, c.writes) << c.name;
+		EXPECT_EQ(t.w.pos, c.held_after) << c.name;
+		EXPECT_EQ(fake_write::bytes + t.held(), held + more) << c.name;
+	}
+}
+
+TEST(Writer, FlushOfAnEmptyWriterMakesNoCall)
+{
+	test_writer t(16);
+	EXPECT_EQ(writer_flush(&t.w), 0);
+	EXPECT_TRUE(fake_write::calls.empty());
+}
+
+TEST(Writer, RetriesInterruptedAndShortWrites)
+{
+	test_writer t(64);
+	writer_puts(&t.w, "hello, world");
+	fake_write::script = {{EINTR, 0}, {0, 5}, {EINTR, 0}, {0, 3}};
+	EXPECT_EQ(writer_flush(&t.w), 0);
+	EXPECT_EQ(fake_write::calls, (std::vector<uint64_t>{12, 12, 7, 7, 4}));
+	EXPECT_EQ(fake_write::bytes, "hello, world");
+}
+
+TEST(Writer, FailedFlushDropsTheBufferAndKeepsErrno)
+{
+	test_writer t(64);
+	writer_puts(&t.w, "lost");
+	fake_write::script = {{EPIPE, 0}};
+	errno = 0;
+	EXPECT_EQ(writer_flush(&t.w), -1);
+	EXPECT_EQ(errno, EPIPE);
+	EXPECT_EQ(t.w.pos, 0u);
+	EXPECT_EQ(writer_flush(&t.w), 0);
+	EXPECT_EQ(fake_write::calls.size(), 1u);
+}
+
+TEST(Writer, ZeroByteProgressIsAFailureNotALoop)
+{
+	test_writer t(64);
+	writer_puts(&t.w, "stuck");
+	fake_write::script = {{0, 2}, {0, 0}};
+	errno = 0;
+	EXPECT_EQ(writer_flush(&t.w), -1);
+	EXPECT_EQ(errno, EIO);
+	EXPECT_EQ(fake_write::calls, (std::vector<uint64_t>{5, 3}));
+}
+
+TEST(Writer, FailuresStopTheOperationAtOnce)
+{
+	struct { const char* name; uint64_t held; put_fn put; uint64_t len; std::vector<uint64_t> calls; } cases[] = {
+		{"put: failed flush writes nothing new", 10, writer_put, 300, {10}},
+		{"put: failed direct write stops", 0, writer_put, 20000, {8192}},
+		{"putalign: failed flush stops", 0, writer_putalign, 600, {256}},
+		{"putflush: failed flush skips new bytes", 10, writer_putflush, 5, {10}},
+	};
+	for (const auto& c : cases) {
+		test_writer t(256);
+		std::string held = pattern(c.held), more = pattern(c.len);
+		writer_put(&t.w, held.data(), held.size());
+		fake_write::script = {{ENOSPC, 0}};
+		errno = 0;
+		EXPECT_EQ(c.put(&t.w, more.data(), more.size()), -1) << c.name;
+		EXPECT_EQ(errno, ENOSPC) << c.name;
+		EXPECT_EQ(fake_write::calls, c.calls) << c.name;
+		EXPECT_LE(t.w.pos, t.w.cap) << c.name;
+	}
+}
+
+TEST(Writer, PrintBuffersItsPiecesInOrder)
+{
+	test_writer t(256);
+	EXPECT_EQ(writer_print(&t.w, "a", "b", "\n", nullptr), 0);
+	EXPECT_EQ(t.held(), "ab\n");
+	EXPECT_TRUE(fake_write::calls.empty());
+}
+
+TEST(Writer, PrintStopsAtTheFirstFailure)
+{
+	test_writer t(4);
+	fake_write::script = {{EBADF, 0}};
+	std::string big = pattern(10);
+	EXPECT_EQ(writer_print(&t.w, "ab", big.c_str(), "never", nullptr), -1);
+	EXPECT_EQ(fake_write::calls, (std::vector<uint64_t>{2}));
+	EXPECT_EQ(t.held(), "");
+}
