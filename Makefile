@@ -41,21 +41,33 @@ LIB_OBJS := \
 	lib/writer/putsflush.o \
 	lib/writer/printv.o \
 	lib/writer/out.o \
-	lib/writer/err.o
+	lib/writer/err.o \
+	lib/opt/init.o \
+	lib/opt/next.o \
+	lib/opt/program_name.o \
+	lib/front/standard_options.o
 
-TOOLS := argreport
+TOOLS := \
+	argreport \
+	envreport
 
 argreport_OBJS := \
 	tools/argreport/argreport.o
 
+envreport_OBJS := \
+	tools/envreport/envreport.o
+
 UNIT_TESTS := \
 	tests/unit/bytes_test.o \
 	tests/unit/writer_test.o \
+	tests/unit/opt_test.o \
 	tests/unit/entry_test.o
 
 E2E_TESTS := \
 	tests/e2e/harness.o \
 	tests/e2e/argreport_test.o \
+	tests/e2e/front_test.o \
+	tests/e2e/envreport_test.o \
 	tests/e2e/binary_test.o
 
 DEPS_STAMP := $(B)/deps.stamp
@@ -77,7 +89,6 @@ $(LIBPROBE): $(LIB_OBJS:%=$(B)/target/%)
 	@rm -f $@
 	$(AR) rcD $@ $^
 
-.SECONDARY:
 .SECONDEXPANSION:
 $(B)/bin/%: $$(addprefix $(B)/target/,$$($$*_OBJS)) $(LIBPROBE)
 	@mkdir -p $(@D)
@@ -95,6 +106,10 @@ $(B)/host/tools/%.o: tools/%.cpp | $(DEPS_STAMP)
 
 HOST_TOOL_OBJS = $(foreach t,$(TOOLS),$($(t)_OBJS))
 
+# Named here so make keeps them and notices when one is missing.
+$(addprefix $(B)/target/,$(LIB_OBJS) $(HOST_TOOL_OBJS)):
+$(addprefix $(B)/host/,$(LIB_OBJS) $(HOST_TOOL_OBJS) $(UNIT_TESTS) $(E2E_TESTS)):
+
 $(B)/tests/unit: $(patsubst %,$(B)/host/%,$(UNIT_TESTS) $(LIB_OBJS) $(HOST_TOOL_OBJS))
 	@mkdir -p $(@D)
 	$(CXX) -o $@ $^ $(TEST_LIBS)
@@ -110,6 +125,9 @@ check: $(BINS) $(B)/tests/unit $(B)/tests/e2e
 
 run: $(BINS)
 	@echo '$$ argreport one "two words" ""'; $(B)/bin/argreport one "two words" ""
+	@echo '$$ env -i HOME=/root TERM=dumb envreport'; env -i HOME=/root TERM=dumb $(B)/bin/envreport
+	@echo '$$ envreport -V'; $(B)/bin/envreport -V 2>&1
+	@echo '$$ envreport -h'; $(B)/bin/envreport -h 2>&1
 
 clean:
 	rm -rf $(B)

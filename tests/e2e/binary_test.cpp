@@ -5,7 +5,7 @@
 #include "harness.hpp"
 
 namespace {
-const char* const probes[] = {"argreport"};
+const char* const probes[] = {"argreport", "envreport"};
 
 std::vector<uint32_t> segment_types(const std::string& path)
 {
@@ -48,6 +48,11 @@ TEST(Binary, EachProbeCarriesOnlyTheUnitsItUses)
 		{"argreport", "opt_next", false},
 		{"argreport", "__cxa_", false},
 		{"argreport", "operator new", false},
+		{"envreport", "writer_out", true},
+		{"envreport", "writer_err", true},
+		{"envreport", "opt_next", true},
+		{"envreport", "format_decimal", false},
+		{"envreport", "decimal_text", false},
 	};
 	for (auto& c : cases)
 		EXPECT_EQ(defines(c.tool, c.symbol), c.present) << c.tool << " " << c.symbol;

@@ -1,16 +1,36 @@
 #include <gtest/gtest.h>
 #include "fake_write.hpp"
+#include "front.hpp"
 
 int argreport_main(int argc, char** argv);
+int envreport_main(int argc, char** argv, char** envp);
 
 // The kernel never starts a process without arguments any more, so the
 // empty vector is only reachable by calling the entry in-process.
-TEST(EmptyVector, ArgreportPrintsNothing)
+class EmptyVector : public testing::Test {
+protected:
+	void SetUp() override
+	{
+		fake_write::reset();
+		writer_out->op = fake_write::op;
+		writer_err->op = fake_write::op;
+	}
+	char* argv[1] = {nullptr};
+};
+
+TEST_F(EmptyVector, ArgreportPrintsNothing)
 {
-	fake_write::reset();
-	writer_out->op = fake_write::op;
-	char* argv[] = {nullptr};
 	EXPECT_EQ(argreport_main(0, argv), 0);
 	EXPECT_TRUE(fake_write::calls.empty());
 	EXPECT_EQ(writer_out->pos, 0u);
+}
+
+TEST_F(EmptyVector, EnvreportRunsItsReportUnderASafeName)
+{
+	char entry[] = "A=1";
+	char* envp[] = {entry, nullptr};
+	EXPECT_EQ(envreport_main(0, argv, envp), 0);
+	EXPECT_EQ(fake_write::bytes, "A=1\n");
+	ASSERT_NE(prog_name, nullptr);
+	EXPECT_STREQ(prog_name, "");
 }

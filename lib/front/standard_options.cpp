@@ -1,0 +1,46 @@
+#include <unistd.h>
+#include "front.hpp"
+#include "opt.hpp"
+#include "writer.hpp"
+
+// Without argv[0] there is no name to derive; no option can be seen
+// then either, so this never reaches a message.
+constinit const char* prog_name = "";
+
+static const char version[] = "2.07";
+
+static void say(const char* a, const char* b, const char* c, const char* d)
+{
+	writer_print(writer_err, a, b, c, d, nullptr);
+	writer_flush(writer_err);
+}
+
+[[noreturn]] static void usage(int status)
+{
+	say("usage: ", prog_name, " [-hV]", "\n");
+	_exit(status);
+}
+
+void standard_options(int32_t argc, char* const* argv)
+{
+	opt_state s;
+	opt_init(&s, argc, argv, "hV", 1);
+	if (argc > 0) prog_name = program_name(&s);
+	switch (opt_next(&s)) {
+	case 0:
+		return;
+	case 'V':
+		say(prog_name, ": version: ", version, "\n");
+		_exit(0);
+	case 'h':
+		usage(0);
+	case '?':
+		if (s.opt != '?') {
+			const char bad[2] = {s.opt, 0};
+			say(prog_name, ": usage error: invalid option: -", bad, "\n");
+		}
+		usage(100);
+	default:
+		usage(100);
+	}
+}

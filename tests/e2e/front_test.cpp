@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+#include "harness.hpp"
+
+namespace {
+
+const char* const fronted[] = {"envreport"};
+
+struct front_case {
+	const char* name;
+	std::vector<std::string> args;
+	int status;
+	std::vector<std::string> err;  // one entry per write; @ stands for the name
+};
+
+std::string named(std::string text, const std::string& name)
+{
+	for (size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, name);
+	return text;
+}
+
+} // namespace
+
+TEST(Front, OptionsAnswerOnStandardErrorInOneWriteEach)
+{
+	const front_case cases[] = {
+		{"-V", {"-V"}, 0, {"@: version: 2.07\n"}},
+		{"-h", {"-h"}, 0, {"usage: @ [-hV]\n"}},
+		{"-x", {"-x"}, 100, {"@: usage error: invalid option: -x\n", "usage: @ [-hV]\n"}},
+		{"-?", {"-?"}, 100, {"usage: @ [-hV]\n"}},
+		{"--version", {"--version"}, 100, {"@: usage error: invalid option: --\n", "usage: @ [-hV]\n"}},
+		{"-hV acts as -h", {"-hV"}, 0, {"usage: @ [-hV]\n"}},
+		{"-Vh acts as -V", {"-Vh"}, 0, {"@: version: 2.07\n"}},
+		{"-hx acts as -h", {"-hx"}, 0, {"usage: @ [-hV]\n"}},
+		{"-V then more", {"-V", "-x", "foo"}, 0, {"@: version: 2.07\n"}},
+		{"-: is invalid", {"-:"}, 100, {"@: usage error: invalid option: -:\n", "usage: @ [-hV]\n"}},
+	};
+	for (auto tool : fronted)
+		for (const auto& c : cases) {
+			run_result r = run({.tool = tool, .args = c.args, .argv0 = std::string("/some/dir/") + tool});
+			std::vector<std::string> want;
+			for (auto& w : c.err) want.push_back(named(w, tool));
+			EXPECT_EQ(r.status, c.status) << tool << " " << c.name;
+			EXPECT_EQ(r.err, want) << tool << " " << c.name;
+			EXPECT_TRUE(r.out.empty()) << tool << " " << c.name;
+		}
+}
+
+TEST(Front, NonOptionsRunTheReport)
+{
+	const std::vector<std::string> firsts[] = {{"foo", "-h"}, {"-", "-h"}, {"--", "-h"}, {"", "-V"}};
+	for (auto tool : fronted)
+		for (const auto& args : firsts) {
+			run_result r = run({.tool = tool, .args = args, .env = {"K=v"}});
+			EXPECT_EQ(r.status, 0) << tool << " " << args[0];
+			EXPECT_TRUE(r.err.empty()) << tool << " " << args[0];
+		}
+}
+
+TEST(Front, NameWithoutADirectory)
+{
+	run_result r = run({.tool = "envreport", .args = {"-V"}, .argv0 = "plain"});
+	EXPECT_EQ(r.err_text(), "plain: version: 2.07\n");
+}
