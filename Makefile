@@ -42,6 +42,11 @@ LIB_OBJS := \
 	lib/writer/printv.o \
 	lib/writer/out.o \
 	lib/writer/err.o \
+	lib/format/format_decimal.o \
+	lib/format/decimal_text.o \
+	lib/format/format_octal.o \
+	lib/format/octal_text.o \
+	lib/format/octal_text_padded.o \
 	lib/opt/init.o \
 	lib/opt/next.o \
 	lib/opt/program_name.o \
@@ -49,7 +54,9 @@ LIB_OBJS := \
 
 TOOLS := \
 	argreport \
-	envreport
+	envreport \
+	idreport \
+	limitreport
 
 argreport_OBJS := \
 	tools/argreport/argreport.o
@@ -57,10 +64,19 @@ argreport_OBJS := \
 envreport_OBJS := \
 	tools/envreport/envreport.o
 
+idreport_OBJS := \
+	tools/idreport/idreport.o
+
+limitreport_OBJS := \
+	tools/limitreport/limitreport.o \
+	tools/limitreport/limit_table.o
+
 UNIT_TESTS := \
 	tests/unit/bytes_test.o \
 	tests/unit/writer_test.o \
 	tests/unit/opt_test.o \
+	tests/unit/format_test.o \
+	tests/unit/limit_table_test.o \
 	tests/unit/entry_test.o
 
 E2E_TESTS := \
@@ -68,6 +84,8 @@ E2E_TESTS := \
 	tests/e2e/argreport_test.o \
 	tests/e2e/front_test.o \
 	tests/e2e/envreport_test.o \
+	tests/e2e/idreport_test.o \
+	tests/e2e/limitreport_test.o \
 	tests/e2e/binary_test.o
 
 DEPS_STAMP := $(B)/deps.stamp
@@ -128,6 +146,8 @@ run: $(BINS)
 	@echo '$$ env -i HOME=/root TERM=dumb envreport'; env -i HOME=/root TERM=dumb $(B)/bin/envreport
 	@echo '$$ envreport -V'; $(B)/bin/envreport -V 2>&1
 	@echo '$$ envreport -h'; $(B)/bin/envreport -h 2>&1
+	@echo '$$ idreport'; $(B)/bin/idreport
+	@echo '$$ limitreport'; $(B)/bin/limitreport
 
 clean:
 	rm -rf $(B)

@@ -5,7 +5,7 @@
 #include "harness.hpp"
 
 namespace {
-const char* const probes[] = {"argreport", "envreport"};
+const char* const probes[] = {"argreport", "envreport", "idreport", "limitreport"};
 
 std::vector<uint32_t> segment_types(const std::string& path)
 {
@@ -53,6 +53,13 @@ TEST(Binary, EachProbeCarriesOnlyTheUnitsItUses)
 		{"envreport", "opt_next", true},
 		{"envreport", "format_decimal", false},
 		{"envreport", "decimal_text", false},
+		{"idreport", "writer_err", true},
+		{"idreport", "writer_out", false},
+		{"idreport", "octal_text_padded", true},
+		{"limitreport", "writer_out", true},
+		{"limitreport", "writer_err", true},
+		{"limitreport", "decimal_text", true},
+		{"limitreport", "limit_name_by_id", false},
 	};
 	for (auto& c : cases)
 		EXPECT_EQ(defines(c.tool, c.symbol), c.present) << c.tool << " " << c.symbol;

@@ -3,7 +3,7 @@
 
 namespace {
 
-const char* const fronted[] = {"envreport"};
+const char* const fronted[] = {"envreport", "idreport", "limitreport"};
 
 struct front_case {
 	const char* name;
@@ -51,8 +51,11 @@ TEST(Front, NonOptionsRunTheReport)
 	for (auto tool : fronted)
 		for (const auto& args : firsts) {
 			run_result r = run({.tool = tool, .args = args, .env = {"K=v"}});
+			std::string all = r.out_text() + r.err_text();
 			EXPECT_EQ(r.status, 0) << tool << " " << args[0];
-			EXPECT_TRUE(r.err.empty()) << tool << " " << args[0];
+			EXPECT_FALSE(all.empty()) << tool << " " << args[0];
+			EXPECT_EQ(all.find("usage"), std::string::npos) << tool << " " << args[0];
+			EXPECT_EQ(all.find("version"), std::string::npos) << tool << " " << args[0];
 		}
 }
 

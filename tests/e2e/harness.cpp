@@ -50,7 +50,7 @@ static void drain(int fds[2], std::vector<std::string>* into[2])
 
 run_result run(const run_spec& spec)
 {
-	std::string path = probe_path(spec.tool);
+	std::string path = spec.path.empty() ? probe_path(spec.tool) : spec.path;
 	std::vector<std::string> args{spec.argv0.empty() ? path : spec.argv0};
 	args.insert(args.end(), spec.args.begin(), spec.args.end());
 	std::vector<std::string> env = spec.env;
@@ -74,6 +74,7 @@ run_result run(const run_spec& spec)
 	close(out[1]);
 	close(err[1]);
 	run_result r;
+	r.pid = pid;
 	int fds[2] = {out[0], err[0]};
 	std::vector<std::string>* into[2] = {&r.out, &r.err};
 	drain(fds, into);

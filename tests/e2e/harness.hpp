@@ -8,6 +8,7 @@
 // each write the probe makes arrives as one record.
 struct run_result {
 	int status = -1;
+	int pid = 0;
 	std::vector<std::string> out, err;
 	std::string out_text() const;
 	std::string err_text() const;
@@ -17,7 +18,8 @@ struct run_spec {
 	std::string tool;
 	std::vector<std::string> args{};  // after argv[0]
 	std::vector<std::string> env{};  // the whole environment
-	std::string argv0{};            // defaults to the probe's path
+	std::string argv0{};            // defaults to the path started
+	std::string path{};             // defaults to the built probe
 	bool close_out = false;
 	bool close_err = false;
 	std::function<void()> in_child{};  // runs just before exec

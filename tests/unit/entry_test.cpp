@@ -4,6 +4,8 @@
 
 int argreport_main(int argc, char** argv);
 int envreport_main(int argc, char** argv, char** envp);
+int idreport_main(int argc, char** argv);
+int limitreport_main(int argc, char** argv);
 
 // The kernel never starts a process without arguments any more, so the
 // empty vector is only reachable by calling the entry in-process.
@@ -15,6 +17,7 @@ protected:
 		writer_out->op = fake_write::op;
 		writer_err->op = fake_write::op;
 	}
+	size_t lines() const { return std::count(fake_write::bytes.begin(), fake_write::bytes.end(), '\n'); }
 	char* argv[1] = {nullptr};
 };
 
@@ -33,4 +36,21 @@ TEST_F(EmptyVector, EnvreportRunsItsReportUnderASafeName)
 	EXPECT_EQ(fake_write::bytes, "A=1\n");
 	ASSERT_NE(prog_name, nullptr);
 	EXPECT_STREQ(prog_name, "");
+}
+
+TEST_F(EmptyVector, IdreportPrintsItsNineLines)
+{
+	mode_t old = umask(022);
+	EXPECT_EQ(idreport_main(0, argv), 0);
+	umask(old);
+	EXPECT_EQ(fake_write::calls.size(), 9u);
+	EXPECT_EQ(lines(), 9u);
+	EXPECT_NE(fake_write::bytes.find("umask:\t0022\n"), std::string::npos);
+}
+
+TEST_F(EmptyVector, LimitreportPrintsItsTwelveLines)
+{
+	EXPECT_EQ(limitreport_main(0, argv), 0);
+	EXPECT_EQ(fake_write::calls.size(), 1u);
+	EXPECT_EQ(lines(), 12u);
 }

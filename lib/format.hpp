@@ -1,0 +1,13 @@
+#pragma once
+#include <stdint.h>
+
+// Digits only, no terminator; a null buffer asks for the length alone.
+uint64_t format_decimal(char* buf, uint64_t v);
+uint64_t format_octal(char* buf, uint32_t v);
+
+// NUL-terminated forms that hand back buf, for writer_print lists.
+char* decimal_text(char* buf, uint64_t v);
+char* octal_text(char* buf, uint32_t v);
+char* octal_text_padded(char* buf, uint32_t v, uint64_t width);
+
+inline constexpr uint64_t decimal_text_max = 21;

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <stddef.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include "harness.hpp"
+
+namespace {
+
+struct limit_line {
+	const char* name;
+	int resource;  // -1: not provided
+	const char* description;
+};
+
+const limit_line report[] = {
+	{"RLIMIT_AS", RLIMIT_AS, "maximum total available memory (bytes)"},
+	{"RLIMIT_CORE", RLIMIT_CORE, "maximum size core file (bytes)"},
+	{"RLIMIT_CPU", RLIMIT_CPU, "maximum cpu time per process (seconds)"},
+	{"RLIMIT_DATA", RLIMIT_DATA, "maximum data segment per process (bytes)"},
+	{"RLIMIT_FSIZE", RLIMIT_FSIZE, "maximum file size that may be created (bytes)"},
+	{"RLIMIT_LOCKS", RLIMIT_LOCKS, "maximum number of file locks that may be held (locks)"},
+	{"RLIMIT_MEMLOCK", RLIMIT_MEMLOCK, "maximum memory a process may mlock() (bytes)"},
+	{"RLIMIT_NOFILE", RLIMIT_NOFILE, "maximum number of open files per process (files)"},
+	{"RLIMIT_NPROC", RLIMIT_NPROC, "maximum number of child processes per user id (processes)"},
+	{"RLIMIT_RSS", RLIMIT_RSS, "maximum resident set size (bytes)"},
+	{"RLIMIT_SBSIZE", -1, nullptr},
+	{"RLIMIT_STACK", RLIMIT_STACK, "maximum size of stack segment per process (bytes)"},
+};
+
+std::string expected_report()
+{
+	std::string s;
+	for (auto& l : report) {
+		s += l.name;
+		if (l.resource < 0) {
+			s += "\t[not provided on this platform]\n";
+			continue;
+		}
+		rlimit r;
+		getrlimit(__rlimit_resource(l.resource), &r);
+		s += std::string("\t") + l.description + ": ";
+		s += r.rlim_cur == RLIM_INFINITY ? "unlimited" : std::to_string(r.rlim_cur);
+		s += "\n";
+	}
+	return s;
+}
+
+// Runs limitreport with one limit set in the child first.
+run_result run_with(int resource, rlim_t soft, rlim_t hard)
+{
+	return run({.tool = "limitreport", .in_child = [=] {
+		rlimit r{soft, hard};
+		if (setrlimit(__rlimit_resource(resource), &r)) _exit(126);
+	}});
+}
+
+std::string core_line(const run_result& r)
+{
+	std::string text = r.out_text();
+	size_t at = text.find("RLIMIT_CORE\t");
+	return at == std::string::npos ? "" : text.substr(at, text.find('\n', at) - at);
+}
+
+} // namespace
+
+TEST(Limitreport, TwelveLinesInReportOrderInOneWrite)
+{
+	run_result r = run({.tool = "limitreport"});
+	EXPECT_EQ(r.status, 0);
+	ASSERT_EQ(r.out.size(), 1u);
+	EXPECT_EQ(r.out[0], expected_report());
+	EXPECT_TRUE(r.err.empty());
+}
+
+TEST(Limitreport, SoftLimitsPrintInFull)
+{
+	if (geteuid() != 0) GTEST_SKIP() << "raising a hard limit needs root";
+	struct { rlim_t soft; const char* text; } cases[] = {
+		{0, "0"},
+		{4294967296u, "4294967296"},
+		{18446744073709551614u, "18446744073709551614"},
+		{RLIM_INFINITY, "unlimited"},
+	};
+	for (auto& c : cases) {
+		run_result r = run_with(RLIMIT_CORE, c.soft, RLIM_INFINITY);
+		ASSERT_EQ(r.status, 0) << c.text;
+		EXPECT_EQ(core_line(r), std::string("RLIMIT_CORE\tmaximum size core file (bytes): ") + c.text);
+	}
+}
+
+TEST(Limitreport, HardLimitsAreNeverShown)
+{
+	run_result a = run_with(RLIMIT_CORE, 1024, 4096);
+	run_result b = run_with(RLIMIT_CORE, 1024, 8192);
+	ASSERT_EQ(a.status, 0);
+	EXPECT_EQ(a.out, b.out);
+	EXPECT_EQ(core_line(a), "RLIMIT_CORE\tmaximum size core file (bytes): 1024");
+}
+
+TEST(Limitreport, ExitsZeroWithStandardOutputClosed)
+{
+	run_result r = run({.tool = "limitreport", .close_out = true});
+	EXPECT_EQ(r.status, 0);
+	EXPECT_TRUE(r.err.empty());
+}
+
+// Makes every limit query fail with EPERM in the child, and in the probe
+// it then starts.
+static void refuse_limit_queries()
+{
+	sock_filter code[] = {
+		BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+		BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_prlimit64, 2, 0),
+		BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_getrlimit, 1, 0),
+		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+	};
+	sock_fprog prog{sizeof code / sizeof code[0], code};
+	if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) || prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog))
+		_exit(126);
+}
+
+TEST(Limitreport, FailedQueryPrintsNoValue)
+{
+	run_result r = run({.tool = "limitreport", .in_child = refuse_limit_queries});
+	ASSERT_EQ(r.status, 0);
+	std::string want;
+	for (auto& l : report) {
+		want += l.name;
+		want += l.resource < 0 ? "\t[not provided on this platform]\n"
+				       : std::string("\t") + l.description + ": [query failed]\n";
+	}
+	EXPECT_EQ(r.out_text(), want);
+}
