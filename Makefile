@@ -22,6 +22,7 @@ TARGET_CXXFLAGS = -std=c++20 -O2 $(WARN) $(NORUNTIME) -nostdinc \
 	-isystem $(MUSL_INC) -isystem $(GCC_INC) -fno-pie \
 	-ffunction-sections -fdata-sections -ffile-prefix-map=$(CURDIR)/= -Ilib
 TARGET_LDFLAGS := -specs $(MUSL_SPECS) -static -no-pie -Wl,--gc-sections \
+	-Wl,-z,noseparate-code \
 	-Wl,--build-id=none
 HOST_CXXFLAGS := -std=c++20 -O1 -g $(WARN) -Ilib -Itools
 TEST_LIBS := -lgtest -lgtest_main -pthread
@@ -99,7 +100,7 @@ $(DEPS_STAMP): scripts/install-deps
 	@scripts/install-deps
 	@touch $@
 
-$(B)/target/%.o: %.cpp | $(DEPS_STAMP)
+$(B)/target/%.o: %.cpp Makefile | $(DEPS_STAMP)
 	@mkdir -p $(@D)
 	$(CXX) $(TARGET_CXXFLAGS) -MMD -MP -c -o $@ $<
 
@@ -108,17 +109,17 @@ $(LIBPROBE): $(LIB_OBJS:%=$(B)/target/%)
 	$(AR) rcD $@ $^
 
 .SECONDEXPANSION:
-$(B)/bin/%: $$(addprefix $(B)/target/,$$($$*_OBJS)) $(LIBPROBE)
+$(B)/bin/%: $$(addprefix $(B)/target/,$$($$*_OBJS)) $(LIBPROBE) Makefile
 	@mkdir -p $(@D)
 	$(CC) $(TARGET_LDFLAGS) -o $@ $(filter %.o,$^) $(LIBPROBE)
 
 # Host builds for the tests; each tool's entry is renamed so that the
 # tests can call it in-process.
-$(B)/host/%.o: %.cpp | $(DEPS_STAMP)
+$(B)/host/%.o: %.cpp Makefile | $(DEPS_STAMP)
 	@mkdir -p $(@D)
 	$(CXX) $(HOST_CXXFLAGS) -MMD -MP -c -o $@ $<
 
-$(B)/host/tools/%.o: tools/%.cpp | $(DEPS_STAMP)
+$(B)/host/tools/%.o: tools/%.cpp Makefile | $(DEPS_STAMP)
 	@mkdir -p $(@D)
 	$(CXX) $(HOST_CXXFLAGS) -Dmain=$(notdir $*)_main -MMD -MP -c -o $@ $<
 
@@ -139,7 +140,7 @@ $(B)/tests/e2e: $(patsubst %,$(B)/host/%,$(E2E_TESTS))
 	$(CXX) -o $@ $^ $(TEST_LIBS)
 
 check: $(BINS) $(B)/tests/unit $(B)/tests/e2e
-	@tests/run $(B)
+	@tests/run $(B) $(TOOLS)
 
 run: $(BINS)
 	@echo '$$ argreport one "two words" ""'; $(B)/bin/argreport one "two words" ""
@@ -149,9 +150,19 @@ run: $(BINS)
 	@echo '$$ idreport'; $(B)/bin/idreport
 	@echo '$$ limitreport'; $(B)/bin/limitreport
 
+MANS := $(foreach t,$(TOOLS),tools/$(t)/$(t).1)
+
+install: $(BINS)
+	install -d $(DESTDIR)$(BINDIR) $(DESTDIR)$(MANDIR)/man1
+	install -s -m 0755 $(BINS) $(DESTDIR)$(BINDIR)
+	install -m 0644 $(MANS) $(DESTDIR)$(MANDIR)/man1
+
+uninstall:
+	rm -f $(TOOLS:%=$(DESTDIR)$(BINDIR)/%) $(TOOLS:%=$(DESTDIR)$(MANDIR)/man1/%.1)
+
 clean:
 	rm -rf $(B)
 
-.PHONY: all check run clean
+.PHONY: all check run install uninstall clean
 
 -include $(shell find $(B) -name '*.d' 2>/dev/null)
