@@ -87,6 +87,7 @@ E2E_TESTS := \
 	tests/e2e/envreport_test.o \
 	tests/e2e/idreport_test.o \
 	tests/e2e/limitreport_test.o \
+	tests/e2e/faults_test.o \
 	tests/e2e/binary_test.o
 
 DEPS_STAMP := $(B)/deps.stamp

@@ -36,7 +36,7 @@ TEST(Front, OptionsAnswerOnStandardErrorInOneWriteEach)
 	};
 	for (auto tool : fronted)
 		for (const auto& c : cases) {
-			run_result r = run({.tool = tool, .args = c.args, .argv0 = std::string("/some/dir/") + tool});
+			run_result r = run({.tool = tool, .args = c.args});
 			std::vector<std::string> want;
 			for (auto& w : c.err) want.push_back(named(w, tool));
 			EXPECT_EQ(r.status, c.status) << tool << " " << c.name;
@@ -59,8 +59,15 @@ TEST(Front, NonOptionsRunTheReport)
 		}
 }
 
-TEST(Front, NameWithoutADirectory)
+TEST(Front, NameIsTheLastComponentOfTheInvocationPath)
 {
-	run_result r = run({.tool = "envreport", .args = {"-V"}, .argv0 = "plain"});
-	EXPECT_EQ(r.err_text(), "plain: version: 2.07\n");
+	struct { const char* argv0; const char* line; } cases[] = {
+		{"/some/dir/idreport", "idreport: version: 2.07\n"},
+		{"plain", "plain: version: 2.07\n"},
+		{"dir/", ": version: 2.07\n"},
+	};
+	for (auto& c : cases) {
+		run_result r = run({.tool = "idreport", .args = {"-V"}, .argv0 = c.argv0});
+		EXPECT_EQ(r.err_text(), c.line) << c.argv0;
+	}
 }

@@ -1,30 +1,49 @@
 #include "harness.hpp"
+#include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <chrono>
+#include <fstream>
+#include <set>
+#include <thread>
 
-std::string run_result::out_text() const
+namespace {
+
+struct allowed_calls {
+	std::set<std::string> queries;
+	std::set<std::string> fds;
+};
+
+const allowed_calls& allowed(const std::string& tool)
+{
+	static const std::map<std::string, allowed_calls> table = {
+		{"argreport", {{}, {"1"}}},
+		{"envreport", {{}, {"1", "2"}}},
+		{"idreport", {{"getuid", "geteuid", "getgid", "getegid", "getpid", "getppid", "getpgid",
+				      "getpgrp", "getsid", "umask"},
+				     {"2"}}},
+		{"limitreport", {{"prlimit64", "getrlimit"}, {"1", "2"}}},
+	};
+	static const allowed_calls none;
+	auto at = table.find(tool);
+	return at == table.end() ? none : at->second;
+}
+
+const std::set<std::string> startup = {"execve", "arch_prctl", "set_tid_address", "exit_group"};
+
+std::string text_of(const std::vector<std::string>& records)
 {
 	std::string s;
-	for (auto& r : out) s += r;
+	for (auto& r : records) s += r;
 	return s;
 }
 
-std::string run_result::err_text() const
-{
-	std::string s;
-	for (auto& r : err) s += r;
-	return s;
-}
-
-std::string probe_path(const std::string& tool)
-{
-	return std::string(PROBE_BIN) + "/" + tool;
-}
-
-static std::vector<char*> c_vector(std::vector<std::string>& v)
+std::vector<char*> c_vector(std::vector<std::string>& v)
 {
 	std::vector<char*> p;
 	for (auto& s : v) p.push_back(s.data());
@@ -32,7 +51,7 @@ static std::vector<char*> c_vector(std::vector<std::string>& v)
 	return p;
 }
 
-static void drain(int fds[2], std::vector<std::string>* into[2])
+void drain(int fds[2], std::vector<std::string>* into[2])
 {
 	static char record[1 << 18];
 	bool open[2] = {true, true};
@@ -48,14 +67,62 @@ static void drain(int fds[2], std::vector<std::string>* into[2])
 	}
 }
 
+// strace -D leaves the probe the direct child, so its ids stay as they
+// would be; the tracer finishes the log on its own, a moment later.
+std::vector<std::string> read_trace(const std::string& file)
+{
+	std::vector<std::string> lines;
+	for (int tries = 0; tries < 500; ++tries) {
+		lines.clear();
+		std::ifstream f(file);
+		for (std::string line; std::getline(f, line);) lines.push_back(line);
+		if (!lines.empty() && lines.back().rfind("+++ ", 0) == 0) break;
+		std::this_thread::sleep_for(std::chrono::milliseconds(10));
+	}
+	return lines;
+}
+
+void audit(const std::string& tool, const std::vector<std::string>& trace)
+{
+	ASSERT_FALSE(trace.empty()) << tool << ": no trace";
+	EXPECT_EQ(trace.back().rfind("+++ exited with ", 0), 0u) << tool << ": " << trace.back();
+	const allowed_calls& ok = allowed(tool);
+	for (size_t i = 0; i + 1 < trace.size(); ++i) {
+		const std::string& line = trace[i];
+		std::string name = line.substr(0, line.find('('));
+		bool fine = startup.count(name) || ok.queries.count(name);
+		if (name == "execve") fine = i == 0;
+		if (name == "write") fine = ok.fds.count(line.substr(6, line.find(',') - 6)) > 0;
+		EXPECT_TRUE(fine) << tool << ": unexpected system call: " << line;
+	}
+}
+
+} // namespace
+
+std::string run_result::out_text() const { return text_of(out); }
+std::string run_result::err_text() const { return text_of(err); }
+
+std::string probe_path(const std::string& tool)
+{
+	return std::string(PROBE_BIN) + "/" + tool;
+}
+
 run_result run(const run_spec& spec)
 {
 	std::string path = spec.path.empty() ? probe_path(spec.tool) : spec.path;
+	// strace cannot choose argv[0], keep set-user-id, or leave 1 and 2 closed
+	bool traced = spec.argv0.empty() && spec.path.empty() && !spec.close_out && !spec.close_err;
+	char trace_file[] = "/tmp/probe-trace-XXXXXX";
+	if (traced) close(mkstemp(trace_file));
+
 	std::vector<std::string> args{spec.argv0.empty() ? path : spec.argv0};
 	args.insert(args.end(), spec.args.begin(), spec.args.end());
+	if (traced)
+		args.insert(args.begin(), {"strace", "-D", "-q", "-e", "signal=none", "-o", trace_file, "--"});
 	std::vector<std::string> env = spec.env;
 	auto argv = c_vector(args);
 	auto envp = c_vector(env);
+	std::string started = traced ? "/usr/bin/strace" : path;
 
 	int out[2], err[2];
 	if (socketpair(AF_UNIX, SOCK_SEQPACKET, 0, out) || socketpair(AF_UNIX, SOCK_SEQPACKET, 0, err))
@@ -65,10 +132,11 @@ run_result run(const run_spec& spec)
 		dup2(out[1], 1);
 		dup2(err[1], 2);
 		for (int fd : {out[0], out[1], err[0], err[1]}) close(fd);
+		if (!spec.out_file.empty()) dup2(open(spec.out_file.c_str(), O_WRONLY), 1);
 		if (spec.close_out) close(1);
 		if (spec.close_err) close(2);
 		if (spec.in_child) spec.in_child();
-		execve(path.c_str(), argv.data(), envp.data());
+		execve(started.c_str(), argv.data(), envp.data());
 		_exit(127);
 	}
 	close(out[1]);
@@ -83,6 +151,11 @@ run_result run(const run_spec& spec)
 	int status = 0;
 	waitpid(pid, &status, 0);
 	r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+	if (traced) {
+		audit(spec.tool, read_trace(trace_file));
+		unlink(trace_file);
+		r.audited = true;
+	}
 	return r;
 }
 

@@ -5,10 +5,14 @@
 
 // Starts a real probe with the argument vector and environment given,
 // standard output and standard error on boundary-preserving sockets, so
-// each write the probe makes arrives as one record.
+// each write the probe makes arrives as one record. Every run that strace
+// can observe unchanged runs under it, and any system call beyond
+// start-up, the probe's own queries, writes to its own descriptors and
+// exit fails the test.
 struct run_result {
 	int status = -1;
 	int pid = 0;
+	bool audited = false;
 	std::vector<std::string> out, err;
 	std::string out_text() const;
 	std::string err_text() const;
@@ -17,12 +21,13 @@ struct run_result {
 struct run_spec {
 	std::string tool;
 	std::vector<std::string> args{};  // after argv[0]
-	std::vector<std::string> env{};  // the whole environment
-	std::string argv0{};            // defaults to the path started
-	std::string path{};             // defaults to the built probe
+	std::vector<std::string> env{};   // the whole environment
+	std::string argv0{};              // defaults to the path started
+	std::string path{};               // defaults to the built probe
 	bool close_out = false;
 	bool close_err = false;
-	std::function<void()> in_child{};  // runs just before exec
+	std::string out_file{};           // standard output on this file instead
+	std::function<void()> in_child{}; // runs just before exec
 };
 
 std::string probe_path(const std::string& tool);

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+#include "harness.hpp"
+
+namespace {
+
+struct path_case {
+	const char* tool;
+	std::vector<std::string> args;
+	int status;
+};
+
+const path_case paths[] = {
+	{"argreport", {}, 0},
+	{"argreport", {"-h"}, 0},
+	{"envreport", {}, 0},
+	{"envreport", {"-h"}, 0},
+	{"envreport", {"-V"}, 0},
+	{"envreport", {"-x"}, 100},
+	{"envreport", {"-?"}, 100},
+	{"idreport", {}, 0},
+	{"idreport", {"-h"}, 0},
+	{"idreport", {"-V"}, 0},
+	{"idreport", {"-x"}, 100},
+	{"limitreport", {}, 0},
+	{"limitreport", {"-h"}, 0},
+	{"limitreport", {"-V"}, 0},
+	{"limitreport", {"--"}, 0},
+	{"limitreport", {"-x"}, 100},
+};
+
+std::string label(const path_case& p)
+{
+	return std::string(p.tool) + (p.args.empty() ? "" : " " + p.args[0]);
+}
+
+// Ids differ from run to run; the shape of each write does not.
+std::vector<std::string> shape(std::vector<std::string> writes)
+{
+	for (auto& w : writes)
+		for (auto& c : w)
+			if (c >= '0' && c <= '9') c = 'N';
+	return writes;
+}
+
+} // namespace
+
+TEST(SystemCalls, EveryPathOfEveryProbeIsAudited)
+{
+	for (const auto& p : paths) {
+		run_result r = run({.tool = p.tool, .args = p.args, .env = {"A=1"}});
+		EXPECT_TRUE(r.audited) << label(p);
+		EXPECT_EQ(r.status, p.status) << label(p);
+	}
+}
+
+TEST(WriteFaults, EndWithThePathStatusAndTouchNothingElse)
+{
+	for (const auto& p : paths) {
+		run_result normal = run({.tool = p.tool, .args = p.args, .env = {"A=1"}});
+		run_result full = run({.tool = p.tool, .args = p.args, .env = {"A=1"}, .out_file = "/dev/full"});
+		run_result no_out = run({.tool = p.tool, .args = p.args, .env = {"A=1"}, .close_out = true});
+		run_result no_err = run({.tool = p.tool, .args = p.args, .env = {"A=1"}, .close_err = true});
+		for (auto* r : {&full, &no_out, &no_err}) EXPECT_EQ(r->status, p.status) << label(p);
+		EXPECT_TRUE(full.out.empty()) << label(p);
+		EXPECT_EQ(shape(full.err), shape(normal.err)) << label(p) << ", standard output full";
+		EXPECT_EQ(shape(no_out.err), shape(normal.err)) << label(p) << ", standard output closed";
+		EXPECT_EQ(shape(no_err.out), shape(normal.out)) << label(p) << ", standard error closed";
+	}
+}
