@@ -114,25 +114,40 @@ $(B)/bin/%: $$(addprefix $(B)/target/,$$($$*_OBJS)) $(LIBPROBE) Makefile
 	@mkdir -p $(@D)
 	$(CC) $(TARGET_LDFLAGS) -o $@ $(filter %.o,$^) $(LIBPROBE)
 
-# Host builds for the tests; each tool's entry is renamed so that the
-# tests can call it in-process.
-$(B)/host/%.o: %.cpp Makefile | $(DEPS_STAMP)
-	@mkdir -p $(@D)
-	$(CXX) $(HOST_CXXFLAGS) -MMD -MP -c -o $@ $<
+TOOL_OBJS = $(foreach t,$(TOOLS),$($(t)_OBJS))
 
-$(B)/host/tools/%.o: tools/%.cpp Makefile | $(DEPS_STAMP)
-	@mkdir -p $(@D)
-	$(CXX) $(HOST_CXXFLAGS) -Dmain=$(notdir $*)_main -MMD -MP -c -o $@ $<
+# Host builds for the tests, plain (host) and with AddressSanitizer and
+# UndefinedBehaviorSanitizer (san); each tool's entry is renamed so that
+# the tests can call it in-process.
+SAN_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all \
+	-fno-omit-frame-pointer
+host_FLAGS :=
+san_FLAGS := $(SAN_FLAGS)
 
-HOST_TOOL_OBJS = $(foreach t,$(TOOLS),$($(t)_OBJS))
+define host_build
+$(B)/$(1)/%.o: %.cpp Makefile | $(DEPS_STAMP)
+	@mkdir -p $$(@D)
+	$(CXX) $$(HOST_CXXFLAGS) $($(1)_FLAGS) -MMD -MP -c -o $$@ $$<
+
+$(B)/$(1)/tools/%.o: tools/%.cpp Makefile | $(DEPS_STAMP)
+	@mkdir -p $$(@D)
+	$(CXX) $$(HOST_CXXFLAGS) $($(1)_FLAGS) -Dmain=$$(notdir $$*)_main -MMD -MP -c -o $$@ $$<
 
 # Named here so make keeps them and notices when one is missing.
-$(addprefix $(B)/target/,$(LIB_OBJS) $(HOST_TOOL_OBJS)):
-$(addprefix $(B)/host/,$(LIB_OBJS) $(HOST_TOOL_OBJS) $(UNIT_TESTS) $(E2E_TESTS)):
+$(addprefix $(B)/$(1)/,$(LIB_OBJS) $(TOOL_OBJS) $(UNIT_TESTS)):
+endef
+$(eval $(call host_build,host))
+$(eval $(call host_build,san))
+$(addprefix $(B)/target/,$(LIB_OBJS) $(TOOL_OBJS)):
+$(addprefix $(B)/host/,$(E2E_TESTS)):
 
-$(B)/tests/unit: $(patsubst %,$(B)/host/%,$(UNIT_TESTS) $(LIB_OBJS) $(HOST_TOOL_OBJS))
+$(B)/tests/unit: $(patsubst %,$(B)/host/%,$(UNIT_TESTS) $(LIB_OBJS) $(TOOL_OBJS))
 	@mkdir -p $(@D)
 	$(CXX) -o $@ $^ $(TEST_LIBS)
+
+$(B)/tests/unit-san: $(patsubst %,$(B)/san/%,$(UNIT_TESTS) $(LIB_OBJS) $(TOOL_OBJS))
+	@mkdir -p $(@D)
+	$(CXX) $(SAN_FLAGS) -o $@ $^ $(TEST_LIBS)
 
 $(B)/host/tests/e2e/%.o: HOST_CXXFLAGS += -DPROBE_BIN=\"$(abspath $(B)/bin)\"
 
@@ -140,7 +155,30 @@ $(B)/tests/e2e: $(patsubst %,$(B)/host/%,$(E2E_TESTS))
 	@mkdir -p $(@D)
 	$(CXX) -o $@ $^ $(TEST_LIBS)
 
-check: $(BINS) $(B)/tests/unit $(B)/tests/e2e
+# libFuzzer targets, each against the library sources it exercises.
+FUZZ_TARGETS := opt writer
+FUZZ_SECONDS ?= 180
+FUZZ_CXX := clang++
+FUZZ_FLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \
+	-fno-sanitize-recover=all -Ilib
+FUZZ_SOURCES := $(filter-out lib/front/%,$(LIB_OBJS:.o=.cpp))
+
+$(B)/fuzz/%: fuzz/%_fuzz.cpp $(FUZZ_SOURCES) Makefile | $(DEPS_STAMP)
+	@mkdir -p $(@D)
+	$(FUZZ_CXX) $(FUZZ_FLAGS) -o $@ $< $(FUZZ_SOURCES)
+
+fuzz: $(FUZZ_TARGETS:%=$(B)/fuzz/%)
+	@for t in $(FUZZ_TARGETS); do \
+		mkdir -p $(B)/fuzz/found-$$t; \
+		echo "fuzzing $$t for $(FUZZ_SECONDS)s"; \
+		$(B)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+			-artifact_prefix=$(B)/fuzz/ $(B)/fuzz/found-$$t fuzz/corpus/$$t \
+			>$(B)/fuzz/$$t.log 2>&1; status=$$?; \
+		grep -E '^stat::(number_of_executed_units|new_units_added)' $(B)/fuzz/$$t.log; \
+		[ $$status -eq 0 ] || { tail -n 40 $(B)/fuzz/$$t.log; exit 1; }; \
+	done
+
+check: $(BINS) $(B)/tests/unit $(B)/tests/unit-san $(B)/tests/e2e
 	@tests/run $(B) $(TOOLS)
 
 run: $(BINS)
@@ -164,6 +202,6 @@ uninstall:
 clean:
 	rm -rf $(B)
 
-.PHONY: all check run install uninstall clean
+.PHONY: all check run fuzz install uninstall clean
 
 -include $(shell find $(B) -name '*.d' 2>/dev/null)
