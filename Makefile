@@ -116,6 +116,14 @@ $(B)/bin/%: $$(addprefix $(B)/target/,$$($$*_OBJS)) $(LIBPROBE) Makefile
 
 TOOL_OBJS = $(foreach t,$(TOOLS),$($(t)_OBJS))
 
+# An empty program built exactly like the probes: exec and exit only.
+$(B)/bench/floor: $(B)/target/bench/floor.o Makefile
+	@mkdir -p $(@D)
+	$(CC) $(TARGET_LDFLAGS) -o $@ $<
+
+bench: $(BINS) $(B)/bench/floor
+	bench/run $(B)
+
 # Host builds for the tests, plain (host) and with AddressSanitizer and
 # UndefinedBehaviorSanitizer (san); each tool's entry is renamed so that
 # the tests can call it in-process.
@@ -138,7 +146,7 @@ $(addprefix $(B)/$(1)/,$(LIB_OBJS) $(TOOL_OBJS) $(UNIT_TESTS)):
 endef
 $(eval $(call host_build,host))
 $(eval $(call host_build,san))
-$(addprefix $(B)/target/,$(LIB_OBJS) $(TOOL_OBJS)):
+$(addprefix $(B)/target/,$(LIB_OBJS) $(TOOL_OBJS) bench/floor.o):
 $(addprefix $(B)/host/,$(E2E_TESTS)):
 
 $(B)/tests/unit: $(patsubst %,$(B)/host/%,$(UNIT_TESTS) $(LIB_OBJS) $(TOOL_OBJS))
@@ -202,6 +210,6 @@ uninstall:
 clean:
 	rm -rf $(B)
 
-.PHONY: all check run fuzz install uninstall clean
+.PHONY: all check run fuzz bench install uninstall clean
 
 -include $(shell find $(B) -name '*.d' 2>/dev/null)
