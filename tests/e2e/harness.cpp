@@ -107,19 +107,19 @@ std::string probe_path(const std::string& tool)
 	return std::string(PROBE_BIN) + "/" + tool;
 }
 
-run_result run(const run_spec& spec)
+run_result run(const run_spec& job)
 {
-	std::string path = spec.path.empty() ? probe_path(spec.tool) : spec.path;
+	std::string path = job.path.empty() ? probe_path(job.tool) : job.path;
 	// strace cannot choose argv[0], keep set-user-id, or leave 1 and 2 closed
-	bool traced = spec.argv0.empty() && spec.path.empty() && !spec.close_out && !spec.close_err;
+	bool traced = job.argv0.empty() && job.path.empty() && !job.close_out && !job.close_err;
 	char trace_file[] = "/tmp/probe-trace-XXXXXX";
 	if (traced) close(mkstemp(trace_file));
 
-	std::vector<std::string> args{spec.argv0.empty() ? path : spec.argv0};
-	args.insert(args.end(), spec.args.begin(), spec.args.end());
+	std::vector<std::string> args{job.argv0.empty() ? path : job.argv0};
+	args.insert(args.end(), job.args.begin(), job.args.end());
 	if (traced)
 		args.insert(args.begin(), {"strace", "-D", "-q", "-e", "signal=none", "-o", trace_file, "--"});
-	std::vector<std::string> env = spec.env;
+	std::vector<std::string> env = job.env;
 	auto argv = c_vector(args);
 	auto envp = c_vector(env);
 	std::string started = traced ? "/usr/bin/strace" : path;
@@ -132,10 +132,10 @@ run_result run(const run_spec& spec)
 		dup2(out[1], 1);
 		dup2(err[1], 2);
 		for (int fd : {out[0], out[1], err[0], err[1]}) close(fd);
-		if (!spec.out_file.empty()) dup2(open(spec.out_file.c_str(), O_WRONLY), 1);
-		if (spec.close_out) close(1);
-		if (spec.close_err) close(2);
-		if (spec.in_child) spec.in_child();
+		if (!job.out_file.empty()) dup2(open(job.out_file.c_str(), O_WRONLY), 1);
+		if (job.close_out) close(1);
+		if (job.close_err) close(2);
+		if (job.in_child) job.in_child();
 		execve(started.c_str(), argv.data(), envp.data());
 		_exit(127);
 	}
@@ -152,7 +152,7 @@ run_result run(const run_spec& spec)
 	waitpid(pid, &status, 0);
 	r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 	if (traced) {
-		audit(spec.tool, read_trace(trace_file));
+		audit(job.tool, read_trace(trace_file));
 		unlink(trace_file);
 		r.audited = true;
 	}

@@ -31,5 +31,5 @@ struct run_spec {
 };
 
 std::string probe_path(const std::string& tool);
-run_result run(const run_spec& spec);
+run_result run(const run_spec& job);
 std::string capture(const std::string& command);

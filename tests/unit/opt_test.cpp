@@ -15,7 +15,7 @@ struct step {
 
 struct scan_case {
 	const char* name;
-	const char* spec;
+	const char* options;
 	std::vector<const char*> args;  // after argv[0]
 	std::vector<step> steps;
 };
@@ -28,7 +28,7 @@ void run_case(const scan_case& c)
 	for (auto& s : storage) argv.push_back(s.data());
 	argv.push_back(nullptr);
 	opt_state s;
-	opt_init(&s, int32_t(storage.size()), argv.data(), c.spec, 1);
+	opt_init(&s, int32_t(storage.size()), argv.data(), c.options, 1);
 	for (size_t i = 0; i < c.steps.size(); ++i) {
 		const step& want = c.steps[i];
 		SCOPED_TRACE(std::string(c.name) + ", call " + std::to_string(i + 1));
