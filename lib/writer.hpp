@@ -42,19 +42,20 @@ concept string = requires(T s) { takes_string(s); } && !same<T, decltype(nullptr
 template <typename... T> struct last;
 template <typename T> struct last<T> { using type = T; };
 template <typename T, typename... R> struct last<T, R...> : last<R...> {};
+
+// At least one string, every piece a string but the last, which is nullptr.
+template <typename... S>
+concept list = sizeof...(S) >= 2 && same<typename last<S...>::type, decltype(nullptr)> &&
+	(0 + ... + int(string<S>)) == int(sizeof...(S)) - 1;
 }
 
 // writer_print(w, "name", ":\t", value, "\n", nullptr): strings only, ended
 // by a literal null pointer, so a forgotten end or a stray number fails to
 // compile instead of running off the list.
 template <typename... S>
-	requires(sizeof...(S) >= 2)
+	requires print_detail::list<S...>
 inline int32_t writer_print(writer* w, S... list)
 {
-	static_assert(print_detail::same<typename print_detail::last<S...>::type, decltype(nullptr)>,
-		"writer_print: the list ends with nullptr");
-	static_assert((0 + ... + int(print_detail::string<S>)) == int(sizeof...(S)) - 1,
-		"writer_print: every piece before the ending nullptr is a string");
 	const char* const strings[] = {list...};
 	return writer_printv(w, strings);
 }

@@ -117,6 +117,16 @@ TEST(Writer, FailuresStopTheOperationAtOnce)
 	}
 }
 
+template <typename... A>
+constexpr bool printable = requires(writer* w, A... a) { writer_print(w, a...); };
+using null_t = decltype(nullptr);
+static_assert(printable<const char*, null_t>);
+static_assert(printable<char*, const char (&)[3], null_t>);
+static_assert(!printable<const char*, int, null_t>, "a number is no string");
+static_assert(!printable<void*, null_t>, "nor is an untyped pointer");
+static_assert(!printable<const char*, const char*>, "the list must end with nullptr");
+static_assert(!printable<null_t>, "and hold at least one string");
+
 TEST(Writer, PrintBuffersItsPiecesInOrder)
 {
 	test_writer t(256);
