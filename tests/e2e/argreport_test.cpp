@@ -44,9 +44,7 @@ TEST(Argreport, WriteBoundaries)
 	};
 	for (const auto& c : cases) {
 		run_result r = run({.tool = "argreport", .args = c.args, .argv0 = "/a"});
-		std::vector<size_t> sizes;
-		for (auto& w : r.out) sizes.push_back(w.size());
-		EXPECT_EQ(sizes, c.writes) << c.name;
+		EXPECT_EQ(r.out_sizes(), c.writes) << c.name;
 	}
 }
 

@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 #include "harness.hpp"
 
+static std::string as_lines(const std::vector<std::string>& entries)
+{
+	std::string s;
+	for (auto& e : entries) s += e + "\n";
+	return s;
+}
+
 TEST(Envreport, PrintsEveryEntryVerbatimInOrder)
 {
 	struct { const char* name; std::vector<std::string> env; std::vector<std::string> args; } cases[] = {
@@ -11,10 +18,8 @@ TEST(Envreport, PrintsEveryEntryVerbatimInOrder)
 	};
 	for (const auto& c : cases) {
 		run_result r = run({.tool = "envreport", .args = c.args, .env = c.env});
-		std::string want;
-		for (auto& e : c.env) want += e + "\n";
 		EXPECT_EQ(r.status, 0) << c.name;
-		EXPECT_EQ(r.out, std::vector<std::string>{want}) << c.name << ": one write";
+		EXPECT_EQ(r.out, std::vector<std::string>{as_lines(c.env)}) << c.name << ": one write";
 		EXPECT_TRUE(r.err.empty()) << c.name;
 	}
 }
@@ -36,12 +41,8 @@ TEST(Envreport, LargeEnvironmentsLeaveInBufferedWrites)
 	};
 	for (const auto& c : cases) {
 		run_result r = run({.tool = "envreport", .env = c.env});
-		std::vector<size_t> sizes;
-		for (auto& w : r.out) sizes.push_back(w.size());
-		EXPECT_EQ(sizes, c.writes) << c.name;
-		std::string want;
-		for (auto& e : c.env) want += e + "\n";
-		EXPECT_EQ(r.out_text(), want) << c.name;
+		EXPECT_EQ(r.out_sizes(), c.writes) << c.name;
+		EXPECT_EQ(r.out_text(), as_lines(c.env)) << c.name;
 	}
 }
 

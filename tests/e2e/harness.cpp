@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -101,6 +102,13 @@ void audit(const std::string& tool, const std::vector<std::string>& trace)
 
 std::string run_result::out_text() const { return text_of(out); }
 std::string run_result::err_text() const { return text_of(err); }
+
+std::vector<size_t> run_result::out_sizes() const
+{
+	std::vector<size_t> sizes;
+	for (auto& w : out) sizes.push_back(w.size());
+	return sizes;
+}
 
 std::string probe_path(const std::string& tool)
 {

@@ -16,6 +16,7 @@ struct run_result {
 	std::vector<std::string> out, err;
 	std::string out_text() const;
 	std::string err_text() const;
+	std::vector<size_t> out_sizes() const;  // one per write
 };
 
 struct run_spec {
