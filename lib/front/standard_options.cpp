@@ -9,15 +9,18 @@ constinit const char* prog_name = "";
 
 static const char version[] = "2.07";
 
-static void say(const char* a, const char* b, const char* c, const char* d)
+// One list per message, in the pieces the message is made of: where its
+// writes end depends on them.
+template <typename... S>
+static void say(S... pieces)
 {
-	writer_print(writer_err, a, b, c, d, nullptr);
+	writer_print(writer_err, pieces..., nullptr);
 	writer_flush(writer_err);
 }
 
 [[noreturn]] static void usage(int status)
 {
-	say("usage: ", prog_name, " [-hV]", "\n");
+	say("usage: ", prog_name, " ", "[-hV]", "\n");
 	_exit(status);
 }
 
