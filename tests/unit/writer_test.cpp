@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include "fake_write.hpp"
 
 namespace {
@@ -11,6 +12,9 @@ std::string pattern(uint64_t n, uint64_t from = 0)
 }
 
 using put_fn = int32_t (*)(writer*, const char*, uint64_t);
+// The string forms, on the same terms; the pattern holds no NUL.
+const put_fn putsalign = [](writer* w, const char* s, uint64_t) { return writer_putsalign(w, s); };
+const put_fn putsflush = [](writer* w, const char* s, uint64_t) { return writer_putsflush(w, s); };
 
 struct write_case {
 	const char* name;
@@ -36,12 +40,15 @@ TEST(Writer, WriteSizesFollowTheBufferingRules)
 		{"20000 into 256", 256, 0, writer_put, 20000, {8192, 8192, 3616}, 0},
 		{"10000 into 8192", 8192, 0, writer_put, 10000, {8192}, 1808},
 		{"20000 into 16384", 16384, 0, writer_put, 20000, {16384}, 3616},
+		{"remainder of exactly cap is buffered", 256, 0, writer_put, 8448, {8192}, 256},
 		{"putalign 600 into 256", 256, 0, writer_putalign, 600, {256, 256}, 88},
 		{"putalign exact fill", 256, 6, writer_putalign, 250, {}, 256},
 		{"putalign keeps held", 256, 100, writer_putalign, 600, {256, 256}, 188},
+		{"putsalign measures the string", 256, 100, putsalign, 600, {256, 256}, 188},
 		{"putflush writes held then new", 256, 10, writer_putflush, 20, {10, 20}, 0},
 		{"putflush on empty", 256, 0, writer_putflush, 300, {300}, 0},
 		{"putflush of nothing", 256, 0, writer_putflush, 0, {}, 0},
+		{"putsflush writes held then the string", 256, 10, putsflush, 300, {10, 300}, 0},
 	};
 	for (const auto& c : cases) {
 		test_writer t(c.cap);
@@ -62,14 +69,19 @@ TEST(Writer, FlushOfAnEmptyWriterMakesNoCall)
 	EXPECT_TRUE(fake_write::calls.empty());
 }
 
-TEST(Writer, RetriesInterruptedAndShortWrites)
+TEST(Writer, RetriesInterruptedRefusedAndShortWrites)
 {
 	test_writer t(64);
+	int room[2];
+	ASSERT_EQ(pipe(room), 0);
+	t.w.fd = room[1];  // where a refused write waits for room
 	writer_puts(&t.w, "hello, world");
-	fake_write::script = {{EINTR, 0}, {0, 5}, {EINTR, 0}, {0, 3}};
+	fake_write::script = {{EINTR, 0}, {0, 5}, {EAGAIN, 0}, {0, 3}};
 	EXPECT_EQ(writer_flush(&t.w), 0);
 	EXPECT_EQ(fake_write::calls, (std::vector<uint64_t>{12, 12, 7, 7, 4}));
 	EXPECT_EQ(fake_write::bytes, "hello, world");
+	close(room[0]);
+	close(room[1]);
 }
 
 TEST(Writer, FailedFlushDropsTheBufferAndKeepsErrno)
