@@ -61,13 +61,20 @@ TEST(Front, NonOptionsRunTheReport)
 
 TEST(Front, NameIsTheLastComponentOfTheInvocationPath)
 {
-	struct { const char* argv0; const char* line; } cases[] = {
-		{"/some/dir/idreport", "idreport: version: 2.07\n"},
-		{"plain", "plain: version: 2.07\n"},
-		{"dir/", ": version: 2.07\n"},
+	// The 256-byte buffer is flushed before a piece that does not fit, and
+	// a piece longer than the buffer is written directly.
+	const std::string n247(247, 'n'), n250(250, 'v'), n300(300, 'l');
+	struct { std::string argv0; const char* arg; std::vector<std::string> err; } cases[] = {
+		{"/some/dir/idreport", "-V", {"idreport: version: 2.07\n"}},
+		{"plain", "-V", {"plain: version: 2.07\n"}},
+		{"dir/", "-V", {": version: 2.07\n"}},
+		{n247, "-h", {"usage: " + n247 + " ", "[-hV]\n"}},
+		{n250, "-V", {n250, ": version: 2.07\n"}},
+		{n250, "-x", {n250, ": usage error: invalid option: -x\n", "usage: ", n250 + " [-hV]", "\n"}},
+		{n300, "-h", {"usage: ", n300, " [-hV]\n"}},
 	};
 	for (auto& c : cases) {
-		run_result r = run({.tool = "idreport", .args = {"-V"}, .argv0 = c.argv0});
-		EXPECT_EQ(r.err_text(), c.line) << c.argv0;
+		run_result r = run({.tool = "idreport", .args = {c.arg}, .argv0 = c.argv0});
+		EXPECT_EQ(r.err, c.err) << c.argv0.substr(0, 20) << " " << c.arg;
 	}
 }

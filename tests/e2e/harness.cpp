@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -18,6 +19,7 @@ namespace {
 struct allowed_calls {
 	std::set<std::string> queries;
 	std::set<std::string> fds;
+	std::vector<std::string> order{};  // each query just before its own write
 };
 
 const allowed_calls& allowed(const std::string& tool)
@@ -27,7 +29,9 @@ const allowed_calls& allowed(const std::string& tool)
 		{"envreport", {{}, {"1", "2"}}},
 		{"idreport", {{"getuid", "geteuid", "getgid", "getegid", "getpid", "getppid", "getpgid",
 				      "getpgrp", "getsid", "umask"},
-				     {"2"}}},
+				     {"2"},
+				     {"getuid", "geteuid", "getgid", "getegid", "getpid", "getppid", "getpgid",
+				      "getsid", "umask"}}},
 		{"limitreport", {{"prlimit64", "getrlimit"}, {"1", "2"}}},
 	};
 	static const allowed_calls none;
@@ -83,19 +87,74 @@ std::vector<std::string> read_trace(const std::string& file)
 	return lines;
 }
 
-void audit(const std::string& tool, const std::vector<std::string>& trace)
+std::string write_fd(const std::string& line)
+{
+	return line.substr(6, line.find(',') - 6);
+}
+
+bool refused_for_room(const std::string& line)
+{
+	return line.rfind("write(", 0) == 0 && line.find(" = -1 EAGAIN") != std::string::npos;
+}
+
+// A wait is allowed only for the descriptor whose write was just refused.
+bool waits_for_refused(const std::vector<std::string>& trace, size_t i)
+{
+	size_t fd = trace[i].find("{fd=");
+	return i > 0 && refused_for_room(trace[i - 1]) && fd != std::string::npos &&
+	       trace[i].compare(fd + 4, write_fd(trace[i - 1]).size() + 1, write_fd(trace[i - 1]) + ",") == 0;
+}
+
+void check_order(const std::string& tool, const std::vector<std::string>& seen, const allowed_calls& ok)
+{
+	std::vector<std::string> want;
+	for (auto& q : ok.order) want.insert(want.end(), {q, "write"});
+	bool queried = std::any_of(seen.begin(), seen.end(), [](auto& c) { return c != "write"; });
+	if (!want.empty() && queried) {
+		EXPECT_EQ(seen, want) << tool << ": queries and writes out of order";
+	}
+}
+
+void audit(const std::string& tool, const std::vector<std::string>& trace, run_result* r)
 {
 	ASSERT_FALSE(trace.empty()) << tool << ": no trace";
 	EXPECT_EQ(trace.back().rfind("+++ exited with ", 0), 0u) << tool << ": " << trace.back();
 	const allowed_calls& ok = allowed(tool);
+	std::vector<std::string> seen;  // queries and completed writes, in order
 	for (size_t i = 0; i + 1 < trace.size(); ++i) {
 		const std::string& line = trace[i];
 		std::string name = line.substr(0, line.find('('));
 		bool fine = startup.count(name) || ok.queries.count(name);
 		if (name == "execve") fine = i == 0;
-		if (name == "write") fine = ok.fds.count(line.substr(6, line.find(',') - 6)) > 0;
+		if (name == "write") fine = ok.fds.count(write_fd(line)) > 0;
+		if (name == "poll" || name == "ppoll") {
+			fine = waits_for_refused(trace, i);
+			++r->waits;
+		}
 		EXPECT_TRUE(fine) << tool << ": unexpected system call: " << line;
+		if (ok.queries.count(name) || (name == "write" && !refused_for_room(line))) seen.push_back(name);
 	}
+	check_order(tool, seen, ok);
+}
+
+// Fills a pipe until it refuses more; returns the bytes it took.
+size_t fill(int fd)
+{
+	static const char junk[4096] = {};
+	size_t filled = 0;
+	for (size_t piece : {sizeof junk, size_t(1)})
+		for (ssize_t n; (n = write(fd, junk, piece)) > 0;) filled += size_t(n);
+	return filled;
+}
+
+std::string read_late(int fd, size_t skip)
+{
+	std::this_thread::sleep_for(std::chrono::milliseconds(300));
+	fcntl(fd, F_SETFL, 0);
+	std::string all;
+	char buf[65536];
+	for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) all.append(buf, size_t(n));
+	return all.substr(std::min(skip, all.size()));
 }
 
 } // namespace
@@ -112,14 +171,26 @@ std::vector<size_t> run_result::out_sizes() const
 
 std::string probe_path(const std::string& tool)
 {
-	return std::string(PROBE_BIN) + "/" + tool;
+	const char* bin = getenv("PROBE_BIN");
+	return std::string(bin ? bin : PROBE_BIN) + "/" + tool;
+}
+
+static const char* runner()
+{
+	const char* r = getenv("PROBE_RUNNER");
+	return r && *r ? r : nullptr;
+}
+
+bool emulated()
+{
+	return runner() != nullptr;
 }
 
 run_result run(const run_spec& job)
 {
 	std::string path = job.path.empty() ? probe_path(job.tool) : job.path;
 	// strace cannot choose argv[0], keep set-user-id, or leave 1 and 2 closed
-	bool traced = job.argv0.empty() && job.path.empty() && !job.close_out && !job.close_err;
+	bool traced = job.argv0.empty() && job.path.empty() && !job.close_out && !job.close_err && !runner();
 	char trace_file[] = "/tmp/probe-trace-XXXXXX";
 	if (traced) close(mkstemp(trace_file));
 
@@ -127,10 +198,23 @@ run_result run(const run_spec& job)
 	args.insert(args.end(), job.args.begin(), job.args.end());
 	if (traced)
 		args.insert(args.begin(), {"strace", "-D", "-q", "-e", "signal=none", "-o", trace_file, "--"});
+	if (runner()) {
+		args[0] = path;
+		args.insert(args.begin(), {runner(), "-0", job.argv0.empty() ? path : job.argv0});
+	}
 	std::vector<std::string> env = job.env;
+	// qemu-user hands its own environment on in reverse
+	if (runner()) std::reverse(env.begin(), env.end());
 	auto argv = c_vector(args);
 	auto envp = c_vector(env);
-	std::string started = traced ? "/usr/bin/strace" : path;
+	std::string started = runner() ? runner() : traced ? "/usr/bin/strace" : path;
+
+	int late[2] = {-1, -1};
+	size_t prefilled = 0;
+	if (job.nonblocking_pipe) {
+		if (pipe2(late, O_NONBLOCK)) return {};
+		if (job.pipe_full) prefilled = fill(late[1]);
+	}
 
 	int out[2], err[2];
 	if (socketpair(AF_UNIX, SOCK_SEQPACKET, 0, out) || socketpair(AF_UNIX, SOCK_SEQPACKET, 0, err))
@@ -143,6 +227,11 @@ run_result run(const run_spec& job)
 		if (!job.out_file.empty()) dup2(open(job.out_file.c_str(), O_WRONLY), 1);
 		if (job.close_out) close(1);
 		if (job.close_err) close(2);
+		if (job.nonblocking_pipe) {
+			dup2(late[1], job.nonblocking_pipe);
+			close(late[0]);
+			close(late[1]);
+		}
 		if (job.in_child) job.in_child();
 		execve(started.c_str(), argv.data(), envp.data());
 		_exit(127);
@@ -151,6 +240,11 @@ run_result run(const run_spec& job)
 	close(err[1]);
 	run_result r;
 	r.pid = pid;
+	if (job.nonblocking_pipe) {
+		close(late[1]);
+		(job.nonblocking_pipe == 1 ? r.out : r.err).push_back(read_late(late[0], prefilled));
+		close(late[0]);
+	}
 	int fds[2] = {out[0], err[0]};
 	std::vector<std::string>* into[2] = {&r.out, &r.err};
 	drain(fds, into);
@@ -160,7 +254,7 @@ run_result run(const run_spec& job)
 	waitpid(pid, &status, 0);
 	r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 	if (traced) {
-		audit(job.tool, read_trace(trace_file));
+		audit(job.tool, read_trace(trace_file), &r);
 		unlink(trace_file);
 		r.audited = true;
 	}

@@ -8,11 +8,13 @@
 // each write the probe makes arrives as one record. Every run that strace
 // can observe unchanged runs under it, and any system call beyond
 // start-up, the probe's own queries, writes to its own descriptors and
-// exit fails the test.
+// exit fails the test. PROBE_BIN and PROBE_RUNNER in the environment test
+// probes built for another architecture, started through an emulator.
 struct run_result {
 	int status = -1;
 	int pid = 0;
 	bool audited = false;
+	int waits = 0;  // times the probe waited for room on a descriptor
 	std::vector<std::string> out, err;
 	std::string out_text() const;
 	std::string err_text() const;
@@ -28,9 +30,12 @@ struct run_spec {
 	bool close_out = false;
 	bool close_err = false;
 	std::string out_file{};           // standard output on this file instead
+	int nonblocking_pipe = 0;         // this descriptor on a non-blocking pipe, read late
+	bool pipe_full = false;           // and full before the probe starts
 	std::function<void()> in_child{}; // runs just before exec
 };
 
 std::string probe_path(const std::string& tool);
+bool emulated();  // an emulator starts the probes: no strace, no set-user-id
 run_result run(const run_spec& job);
 std::string capture(const std::string& command);
