@@ -5,11 +5,41 @@ BINDIR ?= $(PREFIX)/bin
 MANDIR ?= $(PREFIX)/share/man
 
 B := build
-CC := gcc
-CXX := g++
-AR := ar
-MUSL_INC := /usr/include/x86_64-linux-musl
-MUSL_SPECS := /usr/lib/x86_64-linux-musl/musl-gcc.specs
+
+# ARCH is a Debian architecture from scripts/arches; one other than the
+# machine's own is cross-built into build/ARCH with Debian's g++-TRIPLET.
+HOST_ARCH := $(shell dpkg --print-architecture 2>/dev/null || uname -m | sed \
+	's/x86_64/amd64/; s/aarch64/arm64/; s/i.86/i386/; s/ppc64le/ppc64el/; s/mips64/mips64el/; s/armv7l/armhf/')
+ARCH ?= $(HOST_ARCH)
+ARCHES := $(shell awk '!/^\#/ { print $$1 }' scripts/arches)
+arch_field = $(shell awk '$$1 == "$(ARCH)" { print $$$(1) }' scripts/arches)
+TRIPLET := $(call arch_field,2)
+MUSL := $(call arch_field,3)
+QEMU := $(call arch_field,4)
+
+ifeq ($(ARCH),$(HOST_ARCH))
+T := $(B)
+else
+$(if $(TRIPLET),,$(error ARCH=$(ARCH) is none of: $(ARCHES)))
+T := $(B)/$(ARCH)
+CROSS_PREFIX := $(TRIPLET)-
+RUN_WITH := qemu-$(QEMU)-static
+endif
+
+# Each can be set on the command line or in the environment.
+ifeq ($(origin CC),default)
+CC := $(CROSS_PREFIX)gcc
+endif
+ifeq ($(origin CXX),default)
+CXX := $(CROSS_PREFIX)g++
+endif
+ifeq ($(origin AR),default)
+AR := $(CROSS_PREFIX)ar
+endif
+STRIP ?= $(CROSS_PREFIX)strip
+HOST_CXX ?= $(if $(CROSS_PREFIX),g++,$(CXX))
+MUSL_INC ?= /usr/include/$(MUSL)
+MUSL_SPECS ?= /usr/lib/$(MUSL)/musl-gcc.specs
 GCC_INC = $(shell $(CXX) -print-file-name=include)
 
 WARN := -Wall -Wextra
@@ -21,8 +51,12 @@ NORUNTIME := -fno-exceptions -fno-rtti -fno-threadsafe-statics \
 TARGET_CXXFLAGS = -std=c++20 -O2 $(WARN) $(NORUNTIME) -nostdinc \
 	-isystem $(MUSL_INC) -isystem $(GCC_INC) -fno-pie \
 	-ffunction-sections -fdata-sections -ffile-prefix-map=$(CURDIR)/= -Ilib
-TARGET_LDFLAGS := -specs $(MUSL_SPECS) -static -no-pie -Wl,--gc-sections \
+# No dynamic linker ever applies RELRO to these, so it would only pad the
+# file to the largest page size (64 KiB on arm64 and ppc64el); the segment
+# alignment that such kernels need stays.
+TARGET_LDFLAGS = -specs $(MUSL_SPECS) -static -no-pie -Wl,--gc-sections \
 	-Wl,-z,noseparate-code \
+	-Wl,-z,norelro \
 	-Wl,--build-id=none
 HOST_CXXFLAGS := -std=c++20 -O1 -g $(WARN) -Ilib -Itools
 TEST_LIBS := -lgtest -lgtest_main -pthread
@@ -33,6 +67,7 @@ LIB_OBJS := \
 	lib/bytes/cstr_compare.o \
 	lib/bytes/bytes_copy.o \
 	lib/writer/write_all.o \
+	lib/writer/write_narrow.o \
 	lib/writer/flush.o \
 	lib/writer/put.o \
 	lib/writer/puts.o \
@@ -90,39 +125,47 @@ E2E_TESTS := \
 	tests/e2e/faults_test.o \
 	tests/e2e/binary_test.o
 
-DEPS_STAMP := $(B)/deps.stamp
-LIBPROBE := $(B)/target/libprobe.a
-BINS := $(TOOLS:%=$(B)/bin/%)
+LIBPROBE := $(T)/target/libprobe.a
+BINS := $(TOOLS:%=$(T)/bin/%)
 
 all: $(BINS)
 
-$(DEPS_STAMP): scripts/install-deps
+# What each kind of target needs, checked once (and installed on Debian
+# as root) by scripts/install-deps.
+DEPS := $(B)/deps
+.PRECIOUS: $(DEPS)/%
+$(DEPS)/%: scripts/install-deps scripts/arches
 	@mkdir -p $(@D)
-	@scripts/install-deps
+	@ARCH=$(ARCH) CC="$(CC)" CXX="$(CXX)" AR="$(AR)" HOST_CXX="$(HOST_CXX)" \
+		MUSL_INC="$(MUSL_INC)" MUSL_SPECS="$(MUSL_SPECS)" scripts/install-deps $(subst -$(ARCH),,$*)
 	@touch $@
 
-$(B)/target/%.o: %.cpp Makefile | $(DEPS_STAMP)
+$(T)/target/%.o: %.cpp Makefile | $(DEPS)/build-$(ARCH)
 	@mkdir -p $(@D)
 	$(CXX) $(TARGET_CXXFLAGS) -MMD -MP -c -o $@ $<
 
-$(LIBPROBE): $(LIB_OBJS:%=$(B)/target/%)
+$(LIBPROBE): $(LIB_OBJS:%=$(T)/target/%)
 	@rm -f $@
 	$(AR) rcD $@ $^
 
 .SECONDEXPANSION:
-$(B)/bin/%: $$(addprefix $(B)/target/,$$($$*_OBJS)) $(LIBPROBE) Makefile
+$(T)/bin/%: $$(addprefix $(T)/target/,$$($$*_OBJS)) $(LIBPROBE) Makefile
 	@mkdir -p $(@D)
 	$(CC) $(TARGET_LDFLAGS) -o $@ $(filter %.o,$^) $(LIBPROBE)
 
 TOOL_OBJS = $(foreach t,$(TOOLS),$($(t)_OBJS))
 
+# Every architecture of scripts/arches.
+cross:
+	@for a in $(ARCHES); do $(MAKE) --no-print-directory ARCH=$$a all || exit 1; done
+
 # An empty program built exactly like the probes: exec and exit only.
-$(B)/bench/floor: $(B)/target/bench/floor.o Makefile
+$(T)/bench/floor: $(T)/target/bench/floor.o Makefile
 	@mkdir -p $(@D)
 	$(CC) $(TARGET_LDFLAGS) -o $@ $<
 
-bench: $(BINS) $(B)/bench/floor
-	bench/run $(B)
+bench: $(BINS) $(T)/bench/floor | $(DEPS)/bench
+	bench/run $(T)
 
 # Host builds for the tests, plain (host) and with AddressSanitizer and
 # UndefinedBehaviorSanitizer (san); each tool's entry is renamed so that
@@ -133,35 +176,35 @@ host_FLAGS :=
 san_FLAGS := $(SAN_FLAGS)
 
 define host_build
-$(B)/$(1)/%.o: %.cpp Makefile | $(DEPS_STAMP)
+$(B)/$(1)/%.o: %.cpp Makefile | $(DEPS)/check
 	@mkdir -p $$(@D)
-	$(CXX) $$(HOST_CXXFLAGS) $($(1)_FLAGS) -MMD -MP -c -o $$@ $$<
+	$(HOST_CXX) $$(HOST_CXXFLAGS) $($(1)_FLAGS) -MMD -MP -c -o $$@ $$<
 
-$(B)/$(1)/tools/%.o: tools/%.cpp Makefile | $(DEPS_STAMP)
+$(B)/$(1)/tools/%.o: tools/%.cpp Makefile | $(DEPS)/check
 	@mkdir -p $$(@D)
-	$(CXX) $$(HOST_CXXFLAGS) $($(1)_FLAGS) -Dmain=$$(notdir $$*)_main -MMD -MP -c -o $$@ $$<
+	$(HOST_CXX) $$(HOST_CXXFLAGS) $($(1)_FLAGS) -Dmain=$$(notdir $$*)_main -MMD -MP -c -o $$@ $$<
 
 # Named here so make keeps them and notices when one is missing.
 $(addprefix $(B)/$(1)/,$(LIB_OBJS) $(TOOL_OBJS) $(UNIT_TESTS)):
 endef
 $(eval $(call host_build,host))
 $(eval $(call host_build,san))
-$(addprefix $(B)/target/,$(LIB_OBJS) $(TOOL_OBJS) bench/floor.o):
+$(addprefix $(T)/target/,$(LIB_OBJS) $(TOOL_OBJS) bench/floor.o):
 $(addprefix $(B)/host/,$(E2E_TESTS)):
 
 $(B)/tests/unit: $(patsubst %,$(B)/host/%,$(UNIT_TESTS) $(LIB_OBJS) $(TOOL_OBJS))
 	@mkdir -p $(@D)
-	$(CXX) -o $@ $^ $(TEST_LIBS)
+	$(HOST_CXX) -o $@ $^ $(TEST_LIBS)
 
 $(B)/tests/unit-san: $(patsubst %,$(B)/san/%,$(UNIT_TESTS) $(LIB_OBJS) $(TOOL_OBJS))
 	@mkdir -p $(@D)
-	$(CXX) $(SAN_FLAGS) -o $@ $^ $(TEST_LIBS)
+	$(HOST_CXX) $(SAN_FLAGS) -o $@ $^ $(TEST_LIBS)
 
 $(B)/host/tests/e2e/%.o: HOST_CXXFLAGS += -DPROBE_BIN=\"$(abspath $(B)/bin)\"
 
 $(B)/tests/e2e: $(patsubst %,$(B)/host/%,$(E2E_TESTS))
 	@mkdir -p $(@D)
-	$(CXX) -o $@ $^ $(TEST_LIBS)
+	$(HOST_CXX) -o $@ $^ $(TEST_LIBS)
 
 # libFuzzer targets, each against the library sources it exercises.
 FUZZ_TARGETS := opt writer
@@ -171,7 +214,7 @@ FUZZ_FLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \
 	-fno-sanitize-recover=all -Ilib
 FUZZ_SOURCES := $(filter-out lib/front/%,$(LIB_OBJS:.o=.cpp))
 
-$(B)/fuzz/%: fuzz/%_fuzz.cpp $(FUZZ_SOURCES) Makefile | $(DEPS_STAMP)
+$(B)/fuzz/%: fuzz/%_fuzz.cpp $(FUZZ_SOURCES) Makefile | $(DEPS)/fuzz
 	@mkdir -p $(@D)
 	$(FUZZ_CXX) $(FUZZ_FLAGS) -o $@ $< $(FUZZ_SOURCES)
 
@@ -186,22 +229,33 @@ fuzz: $(FUZZ_TARGETS:%=$(B)/fuzz/%)
 		[ $$status -eq 0 ] || { tail -n 40 $(B)/fuzz/$$t.log; exit 1; }; \
 	done
 
-check: $(BINS) $(B)/tests/unit $(B)/tests/unit-san $(B)/tests/e2e
-	@tests/run $(B) $(TOOLS)
+# Natively: every test. With ARCH set to another architecture, or for each
+# one listed in CROSS, the end-to-end tests on its probes under qemu-user.
+ifeq ($(T),$(B))
+CHECK_SUITES := native $(CROSS)
+check: $(BINS) $(B)/tests/unit $(B)/tests/unit-san $(B)/tests/e2e $(CROSS:%=cross-check-%)
+else
+CHECK_SUITES := $(ARCH)
+check: $(BINS) $(B)/tests/e2e | $(DEPS)/qemu-$(ARCH)
+endif
+	@TOOLS="$(TOOLS)" tests/run $(B) $(CHECK_SUITES)
+
+cross-check-%:
+	@$(MAKE) --no-print-directory ARCH=$* all $(DEPS)/qemu-$*
 
 run: $(BINS)
-	@echo '$$ argreport one "two words" ""'; $(B)/bin/argreport one "two words" ""
-	@echo '$$ env -i HOME=/root TERM=dumb envreport'; env -i HOME=/root TERM=dumb $(B)/bin/envreport
-	@echo '$$ envreport -V'; $(B)/bin/envreport -V 2>&1
-	@echo '$$ envreport -h'; $(B)/bin/envreport -h 2>&1
-	@echo '$$ idreport'; $(B)/bin/idreport
-	@echo '$$ limitreport'; $(B)/bin/limitreport
+	@echo '$$ argreport one "two words" ""'; $(RUN_WITH) $(T)/bin/argreport one "two words" ""
+	@echo '$$ env -i HOME=/root TERM=dumb envreport'; env -i HOME=/root TERM=dumb $(RUN_WITH) $(T)/bin/envreport
+	@echo '$$ envreport -V'; $(RUN_WITH) $(T)/bin/envreport -V 2>&1
+	@echo '$$ envreport -h'; $(RUN_WITH) $(T)/bin/envreport -h 2>&1
+	@echo '$$ idreport'; $(RUN_WITH) $(T)/bin/idreport
+	@echo '$$ limitreport'; $(RUN_WITH) $(T)/bin/limitreport
 
 MANS := $(foreach t,$(TOOLS),tools/$(t)/$(t).1)
 
 install: $(BINS)
 	install -d $(DESTDIR)$(BINDIR) $(DESTDIR)$(MANDIR)/man1
-	install -s -m 0755 $(BINS) $(DESTDIR)$(BINDIR)
+	install -s --strip-program=$(STRIP) -m 0755 $(BINS) $(DESTDIR)$(BINDIR)
 	install -m 0644 $(MANS) $(DESTDIR)$(MANDIR)/man1
 
 uninstall:
@@ -210,6 +264,6 @@ uninstall:
 clean:
 	rm -rf $(B)
 
-.PHONY: all check run fuzz bench install uninstall clean
+.PHONY: all cross check run fuzz bench install uninstall clean
 
 -include $(shell find $(B) -name '*.d' 2>/dev/null)

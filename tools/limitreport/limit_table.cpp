@@ -19,9 +19,16 @@ constexpr limit_entry limit_table[12] = {
 	{RLIMIT_LOCKS, "RLIMIT_LOCKS", "maximum number of file locks that may be held (locks)"},
 };
 
+// The numbers are the platform's own: MIPS moves five of them.
 static_assert(RLIMIT_CPU == 0 && RLIMIT_FSIZE == 1 && RLIMIT_DATA == 2 && RLIMIT_STACK == 3 &&
-	RLIMIT_CORE == 4 && RLIMIT_RSS == 5 && RLIMIT_NPROC == 6 && RLIMIT_NOFILE == 7 &&
-	RLIMIT_MEMLOCK == 8 && RLIMIT_AS == 9 && RLIMIT_LOCKS == 10);
+	RLIMIT_CORE == 4 && RLIMIT_LOCKS == 10);
+#if defined(__mips__)
+static_assert(RLIMIT_NOFILE == 5 && RLIMIT_AS == 6 && RLIMIT_RSS == 7 && RLIMIT_NPROC == 8 &&
+	RLIMIT_MEMLOCK == 9);
+#else
+static_assert(RLIMIT_RSS == 5 && RLIMIT_NPROC == 6 && RLIMIT_NOFILE == 7 && RLIMIT_MEMLOCK == 8 &&
+	RLIMIT_AS == 9);
+#endif
 
 constexpr const char* limit_names[13] = {
 	"RLIMIT_AS",
