@@ -136,8 +136,9 @@ DEPS := $(B)/deps
 .PRECIOUS: $(DEPS)/%
 $(DEPS)/%: scripts/install-deps scripts/arches
 	@mkdir -p $(@D)
-	@ARCH=$(ARCH) CC="$(CC)" CXX="$(CXX)" AR="$(AR)" HOST_CXX="$(HOST_CXX)" \
-		MUSL_INC="$(MUSL_INC)" MUSL_SPECS="$(MUSL_SPECS)" scripts/install-deps $(subst -$(ARCH),,$*)
+	@ARCH=$(or $(word 2,$(subst -, ,$*)),$(ARCH)) CC="$(CC)" CXX="$(CXX)" AR="$(AR)" \
+		HOST_CXX="$(HOST_CXX)" MUSL_INC="$(MUSL_INC)" MUSL_SPECS="$(MUSL_SPECS)" \
+		scripts/install-deps $(word 1,$(subst -, ,$*))
 	@touch $@
 
 $(T)/target/%.o: %.cpp Makefile | $(DEPS)/build-$(ARCH)
@@ -230,10 +231,12 @@ fuzz: $(FUZZ_TARGETS:%=$(B)/fuzz/%)
 	done
 
 # Natively: every test. With ARCH set to another architecture, or for each
-# one listed in CROSS, the end-to-end tests on its probes under qemu-user.
+# one listed in CROSS, the end-to-end tests on its probes under qemu-user;
+# with DIST=1, the release files' checks as well.
 ifeq ($(T),$(B))
-CHECK_SUITES := native $(CROSS)
-check: $(BINS) $(B)/tests/unit $(B)/tests/unit-san $(B)/tests/e2e $(CROSS:%=cross-check-%)
+CHECK_SUITES := native $(CROSS) $(if $(DIST),dist)
+check: $(BINS) $(B)/tests/unit $(B)/tests/unit-san $(B)/tests/e2e $(CROSS:%=cross-check-%) \
+	$(if $(DIST),dist $(ARCHES:%=$(DEPS)/qemu-%))
 else
 CHECK_SUITES := $(ARCH)
 check: $(BINS) $(B)/tests/e2e | $(DEPS)/qemu-$(ARCH)
@@ -251,6 +254,16 @@ run: $(BINS)
 	@echo '$$ idreport'; $(RUN_WITH) $(T)/bin/idreport
 	@echo '$$ limitreport'; $(RUN_WITH) $(T)/bin/limitreport
 
+# Release files for every architecture, into dist/.
+VERSION := 2.07
+REVISION := 1
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+bin_of = $(if $(filter $(HOST_ARCH),$(1)),$(B)/bin,$(B)/$(1)/bin)
+
+dist: cross | $(DEPS)/dist
+	SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) scripts/dist $(B) $(VERSION) $(REVISION) \
+		$(foreach a,$(ARCHES),$(a)=$(call bin_of,$(a)))
+
 MANS := $(foreach t,$(TOOLS),tools/$(t)/$(t).1)
 
 install: $(BINS)
@@ -262,8 +275,8 @@ uninstall:
 	rm -f $(TOOLS:%=$(DESTDIR)$(BINDIR)/%) $(TOOLS:%=$(DESTDIR)$(MANDIR)/man1/%.1)
 
 clean:
-	rm -rf $(B)
+	rm -rf $(B) dist
 
-.PHONY: all cross check run fuzz bench install uninstall clean
+.PHONY: all cross check run fuzz bench dist install uninstall clean
 
 -include $(shell find $(B) -name '*.d' 2>/dev/null)
