@@ -100,9 +100,8 @@ bool refused_for_room(const std::string& line)
 // A wait is allowed only for the descriptor whose write was just refused.
 bool waits_for_refused(const std::vector<std::string>& trace, size_t i)
 {
-	size_t fd = trace[i].find("{fd=");
-	return i > 0 && refused_for_room(trace[i - 1]) && fd != std::string::npos &&
-	       trace[i].compare(fd + 4, write_fd(trace[i - 1]).size() + 1, write_fd(trace[i - 1]) + ",") == 0;
+	return i > 0 && refused_for_room(trace[i - 1]) &&
+	       trace[i].find("{fd=" + write_fd(trace[i - 1]) + ",") != std::string::npos;
 }
 
 void check_order(const std::string& tool, const std::vector<std::string>& seen, const allowed_calls& ok)
