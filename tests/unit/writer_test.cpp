@@ -48,7 +48,7 @@ TEST(Writer, WriteSizesFollowTheBufferingRules)
 		{"putflush writes held then new", 256, 10, writer_putflush, 20, {10, 20}, 0},
 		{"putflush on empty", 256, 0, writer_putflush, 300, {300}, 0},
 		{"putflush of nothing", 256, 0, writer_putflush, 0, {}, 0},
-		{"putsflush writes held then the string", 256, 10, putsflush, 300, {10, 300}, 0},
+		{"putsflush writes held then the string", 256, 10, putsflush, 20, {10, 20}, 0},
 	};
 	for (const auto& c : cases) {
 		test_writer t(c.cap);
