@@ -262,7 +262,7 @@ check: $(BINS) $(B)/tests/e2e | $(DEPS)/qemu-$(ARCH)
 endif
 	@TOOLS="$(TOOLS)" tests/run $(B) $(CHECK_SUITES)
 
-run: $(BINS)
+run: $(BINS) | $(if $(RUN_WITH),$(DEPS)/qemu-$(ARCH))
 	@echo '$$ argreport one "two words" ""'; $(RUN_WITH) $(T)/bin/argreport one "two words" ""
 	@echo '$$ env -i HOME=/root TERM=dumb envreport'; env -i HOME=/root TERM=dumb $(RUN_WITH) $(T)/bin/envreport
 	@echo '$$ envreport -V'; $(RUN_WITH) $(T)/bin/envreport -V 2>&1
