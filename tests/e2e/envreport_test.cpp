@@ -1,20 +1,16 @@
 #include <gtest/gtest.h>
 #include "harness.hpp"
 
-// An entry of n bytes that any starter passes on, emulators included.
-static std::string entry(size_t n, char c)
+// An entry of n bytes with a name, so that emulators pass it on too.
+static std::string entry(size_t n, const std::string& name)
 {
-	return std::string(1, c) + "=" + std::string(n - 2, c);
+	return name + "=" + std::string(n - name.size() - 1, 'x');
 }
 
-// count entries of n bytes each, under names of their own
 static std::vector<std::string> entries(size_t count, size_t n)
 {
 	std::vector<std::string> v;
-	for (size_t i = 0; i < count; ++i) {
-		std::string name = "K" + std::to_string(i) + "=";
-		v.push_back(name + std::string(n - name.size(), 'k'));
-	}
+	for (size_t i = 0; i < count; ++i) v.push_back(entry(n, "K" + std::to_string(i)));
 	return v;
 }
 
@@ -54,11 +50,11 @@ TEST(Envreport, EmptyEnvironmentMakesNoWrite)
 TEST(Envreport, LargeEnvironmentsLeaveInBufferedWrites)
 {
 	struct { const char* name; std::vector<std::string> env; std::vector<size_t> writes; } cases[] = {
-		{"three 5000-byte entries", {entry(5000, 'a'), entry(5000, 'b'), entry(5000, 'c')}, {5001, 5001, 5001}},
-		{"an entry past the buffer", {"A=1", entry(20000, 'x')}, {4, 8192, 8192, 3617}},
+		{"three 5000-byte entries", {entry(5000, "a"), entry(5000, "b"), entry(5000, "c")}, {5001, 5001, 5001}},
+		{"an entry past the buffer", {"A=1", entry(20000, "x")}, {4, 8192, 8192, 3617}},
 		{"a few KiB in one write", entries(40, 99), {4000}},
-		{"exactly the buffer", {entry(8191, 'f')}, {8192}},
-		{"one byte past the buffer", {entry(8192, 'g')}, {8192, 1}},
+		{"exactly the buffer", {entry(8191, "f")}, {8192}},
+		{"one byte past the buffer", {entry(8192, "g")}, {8192, 1}},
 	};
 	for (const auto& c : cases) {
 		run_result r = run({.tool = "envreport", .env = c.env});

@@ -19,19 +19,23 @@ namespace {
 struct allowed_calls {
 	std::set<std::string> queries;
 	std::set<std::string> fds;
-	std::vector<std::string> order{};  // each query just before its own write
+	std::vector<std::string> order{};
 };
+
+// Queries that must each come just before a write of their own, in order.
+allowed_calls in_order(const std::vector<std::string>& order, std::set<std::string> fds)
+{
+	return {{order.begin(), order.end()}, std::move(fds), order};
+}
 
 const allowed_calls& allowed(const std::string& tool)
 {
 	static const std::map<std::string, allowed_calls> table = {
 		{"argreport", {{}, {"1"}}},
 		{"envreport", {{}, {"1", "2"}}},
-		{"idreport", {{"getuid", "geteuid", "getgid", "getegid", "getpid", "getppid", "getpgid",
-				      "getpgrp", "getsid", "umask"},
-				     {"2"},
-				     {"getuid", "geteuid", "getgid", "getegid", "getpid", "getppid", "getpgid",
-				      "getsid", "umask"}}},
+		{"idreport", in_order({"getuid", "geteuid", "getgid", "getegid", "getpid", "getppid", "getpgid",
+				       "getsid", "umask"},
+				      {"2"})},
 		{"limitreport", {{"prlimit64", "getrlimit"}, {"1", "2"}}},
 	};
 	static const allowed_calls none;
