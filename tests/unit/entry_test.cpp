@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <gtest/gtest.h>
 #include "fake_write.hpp"
 #include "front.hpp"
