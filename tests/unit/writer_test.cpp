@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include "fake_write.hpp"
+#include "writer/system_write.hpp"
 
 namespace {
 
@@ -106,6 +107,14 @@ TEST(Writer, ZeroByteProgressIsAFailureNotALoop)
 	EXPECT_EQ(writer_flush(&t.w), -1);
 	EXPECT_EQ(errno, EIO);
 	EXPECT_EQ(fake_write::calls, (std::vector<uint64_t>{5, 3}));
+}
+
+// The adapter 32-bit targets write through: its failure must stay -1.
+TEST(Writer, NarrowWriteFailsAsWriteDoes)
+{
+	errno = 0;
+	EXPECT_EQ(write_narrow(-1, "x", 1), -1);
+	EXPECT_EQ(errno, EBADF);
 }
 
 TEST(Writer, FailuresStopTheOperationAtOnce)
