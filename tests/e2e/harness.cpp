@@ -189,6 +189,14 @@ bool emulated()
 	return runner() != nullptr;
 }
 
+// qemu-user up to 7.2 hands its own environment on in reverse
+static bool runner_reverses_env()
+{
+	static const bool reverses =
+		capture("env -i A=1 B=2 " + std::string(runner()) + " " + probe_path("envreport")) == "B=2\nA=1\n";
+	return reverses;
+}
+
 run_result run(const run_spec& job)
 {
 	std::string path = job.path.empty() ? probe_path(job.tool) : job.path;
@@ -206,8 +214,7 @@ run_result run(const run_spec& job)
 		args.insert(args.begin(), {runner(), "-0", job.argv0.empty() ? path : job.argv0});
 	}
 	std::vector<std::string> env = job.env;
-	// qemu-user hands its own environment on in reverse
-	if (runner()) std::reverse(env.begin(), env.end());
+	if (runner() && runner_reverses_env()) std::reverse(env.begin(), env.end());
 	auto argv = c_vector(args);
 	auto envp = c_vector(env);
 	std::string started = runner() ? runner() : traced ? "/usr/bin/strace" : path;
