@@ -12,6 +12,12 @@ HOST_ARCH := $(shell dpkg --print-architecture 2>/dev/null || uname -m | sed \
 	's/x86_64/amd64/; s/aarch64/arm64/; s/i.86/i386/; s/ppc64le/ppc64el/; s/mips64/mips64el/; s/armv7l/armhf/')
 ARCH ?= $(HOST_ARCH)
 ARCHES := $(shell awk '!/^\#/ { print $$1 }' scripts/arches)
+arches_on = $(shell awk '!/^\#/ && index("," $$6 ",", ",$(1),") { print $$1 }' scripts/arches)
+# The release is built on Debian 13; `make cross` builds what the host's
+# Debian has musl for (every row elsewhere).
+RELEASE_ARCHES := $(call arches_on,13)
+HOST_DEBIAN := $(shell sed -n 's/^VERSION_ID="*\([0-9]*\).*/\1/p' /etc/os-release 2>/dev/null)
+CROSS_ARCHES := $(or $(if $(HOST_DEBIAN),$(call arches_on,$(HOST_DEBIAN))),$(ARCHES))
 arch_field = $(shell awk '$$1 == "$(ARCH)" { print $$$(1) }' scripts/arches)
 TRIPLET := $(call arch_field,2)
 MUSL := $(call arch_field,3)
@@ -134,11 +140,11 @@ all: $(BINS)
 # as root) by scripts/install-deps.
 DEPS := $(B)/deps
 .PRECIOUS: $(DEPS)/%
+install_deps = @ARCH=$(ARCH) CC="$(CC)" CXX="$(CXX)" AR="$(AR)" HOST_CXX="$(HOST_CXX)" \
+	MUSL_INC="$(MUSL_INC)" MUSL_SPECS="$(MUSL_SPECS)" scripts/install-deps $(1)
 $(DEPS)/%: scripts/install-deps scripts/arches
 	@mkdir -p $(@D)
-	@ARCH=$(or $(word 2,$(subst -, ,$*)),$(ARCH)) CC="$(CC)" CXX="$(CXX)" AR="$(AR)" \
-		HOST_CXX="$(HOST_CXX)" MUSL_INC="$(MUSL_INC)" MUSL_SPECS="$(MUSL_SPECS)" \
-		scripts/install-deps $(word 1,$(subst -, ,$*))
+	$(call install_deps,$*)
 	@touch $@
 
 $(T)/target/%.o: %.cpp Makefile | $(DEPS)/build-$(ARCH)
@@ -156,9 +162,11 @@ $(T)/bin/%: $$(addprefix $(T)/target/,$$($$*_OBJS)) $(LIBPROBE) Makefile
 
 TOOL_OBJS = $(foreach t,$(TOOLS),$($(t)_OBJS))
 
-# Every architecture of scripts/arches.
+# Every architecture of scripts/arches that the host's Debian has musl
+# for, with what they need installed in one round.
 cross:
-	@for a in $(ARCHES); do $(MAKE) --no-print-directory ARCH=$$a all || exit 1; done
+	$(call install_deps,$(CROSS_ARCHES:%=build-%))
+	@for a in $(CROSS_ARCHES); do $(MAKE) --no-print-directory ARCH=$$a all || exit 1; done
 
 # An empty program built exactly like the probes: exec and exit only.
 $(T)/bench/floor: $(T)/target/bench/floor.o Makefile
@@ -254,8 +262,9 @@ fuzz: $(FUZZ_TARGETS:%=$(B)/fuzz/%)
 ifeq ($(T),$(B))
 CHECK_SUITES := native $(CROSS) $(if $(DIST),dist)
 check: $(BINS) $(B)/tests/unit $(B)/tests/unit-san $(B)/tests/e2e
-	@for a in $(CROSS); do $(MAKE) --no-print-directory ARCH=$$a all $(DEPS)/qemu-$$a || exit 1; done
-	@$(if $(DIST),$(MAKE) --no-print-directory dist $(ARCHES:%=$(DEPS)/qemu-%))
+	$(call install_deps,$(CROSS:%=build-%) $(CROSS:%=qemu-%) $(if $(DIST),distcheck $(RELEASE_ARCHES:%=qemu-%)))
+	@for a in $(CROSS); do $(MAKE) --no-print-directory ARCH=$$a all || exit 1; done
+	@$(if $(DIST),$(MAKE) --no-print-directory dist)
 else
 CHECK_SUITES := $(ARCH)
 check: $(BINS) $(B)/tests/e2e | $(DEPS)/qemu-$(ARCH)
@@ -270,15 +279,48 @@ run: $(BINS) | $(if $(RUN_WITH),$(DEPS)/qemu-$(ARCH))
 	@echo '$$ idreport'; $(RUN_WITH) $(T)/bin/idreport
 	@echo '$$ limitreport'; $(RUN_WITH) $(T)/bin/limitreport
 
-# Release files for every architecture, into dist/.
+# Release files, into dist/. `make dist` and `make image` build them in a
+# clean Debian 13 root (scripts/debian-root), from committed sources only
+# unless DIRTY=1, so that the bytes do not depend on the host.
 VERSION := 2.07
 REVISION := 1
-SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
-bin_of = $(if $(filter $(HOST_ARCH),$(1)),$(B)/bin,$(B)/$(1)/bin)
+# From the last commit; an unpacked source tarball carries them in
+# scripts/commit, which git archive fills in.
+STAMP := $(shell cat scripts/commit)
+ifneq ($(findstring Format,$(STAMP)),)
+STAMP := $(shell git log -1 --format='%ct %H' 2>/dev/null)
+endif
+SOURCE_DATE_EPOCH ?= $(word 1,$(STAMP))
+COMMIT ?= $(word 2,$(STAMP))
+RELEASE_VERSION := $(VERSION)$(if $(DIRTY),+dirty)
+RELEASE_SUITE := trixie
+RELEASE_NEEDS := dist image $(RELEASE_ARCHES:%=build-%)
+RELEASE_VARS = RELEASE_VERSION=$(RELEASE_VERSION) SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) COMMIT=$(COMMIT)
 
-dist: cross | $(DEPS)/dist
-	SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) scripts/dist $(B) $(VERSION) $(REVISION) \
-		$(foreach a,$(ARCHES),$(a)=$(call bin_of,$(a)))
+dist image: | $(DEPS)/root
+	@[ -n "$(DIRTY)" ] || [ ! -e .git ] || [ -z "$$(git status --porcelain)" ] || \
+		{ echo "make $@: uncommitted changes (commit them, or make $@ DIRTY=1):"; git status --short; exit 1; } >&2
+	scripts/debian-root $(RELEASE_SUITE) $(RELEASE_NEEDS) -- make --no-print-directory release-$@ $(RELEASE_VARS)
+
+# Inside the root: each architecture's probes as released, stripped of
+# symbols and of the compiler's .comment too.
+stripped: $(TOOLS:%=$(T)/stripped/%)
+$(T)/stripped/%: $(T)/bin/%
+	@mkdir -p $(@D)
+	$(STRIP) -R .comment -o $@ $<
+
+release_of = $(foreach a,$(RELEASE_ARCHES),$(a)=$(if $(filter $(HOST_ARCH),$(a)),$(B),$(B)/$(a))/stripped)
+release-stripped: | $(DEPS)/dist $(DEPS)/image
+	$(call install_deps,$(RELEASE_ARCHES:%=build-%))
+	@for a in $(RELEASE_ARCHES); do $(MAKE) --no-print-directory ARCH=$$a stripped || exit 1; done
+
+release-dist: release-stripped
+	SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) COMMIT=$(COMMIT) scripts/dist $(B) \
+		$(RELEASE_VERSION) $(REVISION) $(release_of)
+
+release-image: release-stripped
+	SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) COMMIT=$(COMMIT) scripts/image $(B) \
+		$(RELEASE_VERSION) $(release_of)
 
 MANS := $(foreach t,$(TOOLS),tools/$(t)/$(t).1)
 
@@ -293,6 +335,7 @@ uninstall:
 clean:
 	rm -rf $(B) dist
 
-.PHONY: all cross check run fuzz bench bench-check dist install uninstall clean
+.PHONY: all cross check run fuzz bench bench-check dist image stripped release-stripped \
+	release-dist release-image install uninstall clean
 
--include $(shell find $(B) -name '*.d' 2>/dev/null)
+-include $(shell find $(B) -path $(B)/roots -prune -o -name '*.d' -type f -print 2>/dev/null)

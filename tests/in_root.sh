@@ -1,0 +1,23 @@
+# Sourced by the release checks: probes_answer ROOT DIR ARCH runs the
+# probes in DIR of the otherwise empty ROOT, another architecture's under
+# a static qemu-user copied in beside them, and fails unless each answers
+# as it should; $what names them in the message.
+native=$(dpkg --print-architecture)
+enter=$(command -v chroot)
+[ "$(id -u)" -eq 0 ] || enter="$(command -v unshare) -r $enter"
+same() { [ "$1" = "$2" ] || { printf '%s: got\n%s\nwanted\n%s\n' "$what" "$1" "$2"; exit 1; }; }
+
+probes_answer() {
+	root=$1 top=$2 run=""
+	if [ "$3" != "$native" ]; then
+		cp "$(command -v "qemu-$(awk -v a="$3" '$1 == a { print $4 }' scripts/arches)-static")" "$root/qemu"
+		run=/qemu
+	fi
+	in_root() { $enter "$root" $run "$@"; }
+	same "$(in_root "$top/argreport" x)" "$top/argreport
+x"
+	same "$(env -i A=1 $enter "$root" $run "$top/envreport")" "A=1"
+	same "$(in_root "$top/idreport" 2>&1 | cut -f1)" "$(printf '%s:\n' UID EUID GID EGID PID PPID PGID SID umask)"
+	same "$(in_root "$top/limitreport" | cut -f1 | tr '\n' ' ')" "RLIMIT_AS RLIMIT_CORE RLIMIT_CPU RLIMIT_DATA RLIMIT_FSIZE RLIMIT_LOCKS RLIMIT_MEMLOCK RLIMIT_NOFILE RLIMIT_NPROC RLIMIT_RSS RLIMIT_SBSIZE RLIMIT_STACK "
+	same "$(in_root "$top/envreport" -V 2>&1)" "envreport: version: 2.07"
+}
