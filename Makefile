@@ -298,7 +298,7 @@ RELEASE_NEEDS := dist image $(RELEASE_ARCHES:%=build-%)
 RELEASE_VARS = RELEASE_VERSION=$(RELEASE_VERSION) SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) COMMIT=$(COMMIT)
 
 dist image: | $(DEPS)/root
-	@[ -n "$(DIRTY)" ] || [ ! -e .git ] || [ -z "$$(git status --porcelain)" ] || \
+	@[ -n "$(DIRTY)" ] || [ ! -e .git ] || { c=$$(git status --porcelain) && [ -z "$$c" ]; } || \
 		{ echo "make $@: uncommitted changes (commit them, or make $@ DIRTY=1):"; git status --short; exit 1; } >&2
 	scripts/debian-root $(RELEASE_SUITE) $(RELEASE_NEEDS) -- make --no-print-directory release-$@ $(RELEASE_VARS)
 
