@@ -22,11 +22,16 @@ protected:
 	char* argv[1] = {nullptr};
 };
 
-TEST_F(EmptyVector, ArgreportPrintsNothing)
+TEST_F(EmptyVector, ArgreportPrintsNothingAndStopsAtTheVectorsEnd)
 {
 	EXPECT_EQ(argreport_main(0, argv), 0);
 	EXPECT_TRUE(fake_write::calls.empty());
 	EXPECT_EQ(writer_out->pos, 0u);
+	// the vector ends at its null pointer, whatever the count says
+	char x[] = "x", y[] = "y";
+	char* overstated[] = {x, nullptr, y};
+	EXPECT_EQ(argreport_main(3, overstated), 0);
+	EXPECT_EQ(fake_write::bytes, "x\n");
 }
 
 TEST_F(EmptyVector, EnvreportRunsItsReportUnderASafeName)

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include "fake_write.hpp"
 #include "writer/system_write.hpp"
@@ -107,6 +108,24 @@ TEST(Writer, ZeroByteProgressIsAFailureNotALoop)
 	EXPECT_EQ(writer_flush(&t.w), -1);
 	EXPECT_EQ(errno, EIO);
 	EXPECT_EQ(fake_write::calls, (std::vector<uint64_t>{5, 3}));
+}
+
+// With no descriptor allowed, poll itself fails: the wait gives up at once
+// and the write's own EAGAIN stands. In a child, with a deadline of its own.
+static void flush_when_poll_fails()
+{
+	test_writer t(64);
+	writer_puts(&t.w, "stuck");
+	fake_write::script = {{EAGAIN, 0}};
+	rlimit none{0, 0};
+	if (setrlimit(RLIMIT_NOFILE, &none)) _exit(2);
+	alarm(5);
+	_exit(writer_flush(&t.w) == -1 && errno == EAGAIN ? 0 : 1);
+}
+
+TEST(Writer, WaitThatCannotPollKeepsTheWritesError)
+{
+	EXPECT_EXIT(flush_when_poll_fails(), testing::ExitedWithCode(0), "");
 }
 
 // The adapter 32-bit targets write through: its failure must stay -1.
