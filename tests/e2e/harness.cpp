@@ -4,7 +4,12 @@
 #include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <stddef.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
@@ -12,6 +17,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -150,9 +156,18 @@ size_t fill(int fd)
 	return filled;
 }
 
-std::string read_late(int fd, size_t skip)
+// Until the probe waits in a write to its standard output.
+void wait_in_write(int pid)
 {
-	std::this_thread::sleep_for(std::chrono::milliseconds(300));
+	const std::string writing = std::to_string(SYS_write) + " 0x1 ";
+	for (int tries = 0; tries < 5000; ++tries) {
+		if (read_file("/proc/" + std::to_string(pid) + "/syscall").rfind(writing, 0) == 0) return;
+		std::this_thread::sleep_for(std::chrono::milliseconds(2));
+	}
+}
+
+std::string read_all(int fd, size_t skip)
+{
 	fcntl(fd, F_SETFL, 0);
 	std::string all;
 	char buf[65536];
@@ -221,10 +236,12 @@ run_result run(const run_spec& job)
 
 	int late[2] = {-1, -1};
 	size_t prefilled = 0;
-	if (job.nonblocking_pipe) {
+	if (job.nonblocking_pipe || job.while_held) {
 		if (pipe2(late, O_NONBLOCK)) return {};
-		if (job.pipe_full) prefilled = fill(late[1]);
+		if (job.pipe_full || job.while_held) prefilled = fill(late[1]);
+		if (job.while_held) fcntl(late[1], F_SETFL, 0);
 	}
+	int late_fd = job.while_held ? 1 : job.nonblocking_pipe;
 
 	int out[2], err[2];
 	if (socketpair(AF_UNIX, SOCK_SEQPACKET, 0, out) || socketpair(AF_UNIX, SOCK_SEQPACKET, 0, err))
@@ -237,8 +254,8 @@ run_result run(const run_spec& job)
 		if (!job.out_file.empty()) dup2(open(job.out_file.c_str(), O_WRONLY), 1);
 		if (job.close_out) close(1);
 		if (job.close_err) close(2);
-		if (job.nonblocking_pipe) {
-			dup2(late[1], job.nonblocking_pipe);
+		if (late_fd) {
+			dup2(late[1], late_fd);
 			close(late[0]);
 			close(late[1]);
 		}
@@ -250,9 +267,15 @@ run_result run(const run_spec& job)
 	close(err[1]);
 	run_result r;
 	r.pid = pid;
-	if (job.nonblocking_pipe) {
+	if (late_fd) {
 		close(late[1]);
-		(job.nonblocking_pipe == 1 ? r.out : r.err).push_back(read_late(late[0], prefilled));
+		if (job.while_held) {
+			wait_in_write(pid);
+			job.while_held(pid);
+		} else {
+			std::this_thread::sleep_for(std::chrono::milliseconds(300));
+		}
+		(late_fd == 1 ? r.out : r.err).push_back(read_all(late[0], prefilled));
 		close(late[0]);
 	}
 	int fds[2] = {out[0], err[0]};
@@ -281,4 +304,33 @@ std::string capture(const std::string& command)
 	while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
 	pclose(f);
 	return s;
+}
+
+std::string read_file(const std::string& path)
+{
+	std::ifstream f(path);
+	return {std::istreambuf_iterator<char>(f), {}};
+}
+
+std::map<std::string, std::string> fields(const std::string& text)
+{
+	std::map<std::string, std::string> m;
+	std::istringstream lines(text);
+	for (std::string line; std::getline(lines, line);)
+		if (size_t colon = line.find(":\t"); colon != std::string::npos)
+			m[line.substr(0, colon)] = line.substr(colon + 2, line.find('\t', colon + 2) - colon - 2);
+	return m;
+}
+
+void seccomp_refusing(const std::vector<int>& calls)
+{
+	std::vector<sock_filter> code{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+	for (int nr : calls) {
+		code.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, uint32_t(nr), 0, 1));
+		code.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM));
+	}
+	code.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+	sock_fprog prog{uint16_t(code.size()), code.data()};
+	if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) || prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog))
+		_exit(126);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,17 @@ struct run_spec {
 	int nonblocking_pipe = 0;         // this descriptor on a non-blocking pipe, read late
 	bool pipe_full = false;           // and full before the probe starts
 	std::function<void()> in_child{}; // runs just before exec
+	// with standard output on a full pipe: runs while the probe waits in
+	// its write there, with its pid, before the pipe is read
+	std::function<void(int)> while_held{};
 };
 
 std::string probe_path(const std::string& tool);
 bool emulated();  // an emulator starts the probes: no strace, no set-user-id
 run_result run(const run_spec& job);
 std::string capture(const std::string& command);
+std::string read_file(const std::string& path);
+// "Label:\tvalue" lines as label and value, what follows a second tab left out
+std::map<std::string, std::string> fields(const std::string& text);
+// In the child: calls listed fail with EPERM from here on; none, all pass.
+void seccomp_refusing(const std::vector<int>& calls);

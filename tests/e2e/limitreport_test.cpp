@@ -1,8 +1,4 @@
 #include <gtest/gtest.h>
-#include <linux/filter.h>
-#include <linux/seccomp.h>
-#include <stddef.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include "harness.hpp"
@@ -114,25 +110,11 @@ TEST(Limitreport, ExitsZeroWithStandardOutputClosed)
 	EXPECT_TRUE(r.err.empty());
 }
 
-// Makes every limit query fail with EPERM in the child, and in the probe
-// it then starts.
-static void refuse_limit_queries()
-{
-	sock_filter code[] = {
-		BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-		BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_prlimit64, 2, 0),
-		BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_getrlimit, 1, 0),
-		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
-	};
-	sock_fprog prog{sizeof code / sizeof code[0], code};
-	if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) || prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog))
-		_exit(126);
-}
-
 TEST(Limitreport, FailedQueryPrintsNoValue)
 {
-	run_result r = run({.tool = "limitreport", .in_child = refuse_limit_queries});
+	run_result r = run({.tool = "limitreport", .in_child = [] {
+		seccomp_refusing({__NR_prlimit64, __NR_getrlimit});
+	}});
 	ASSERT_EQ(r.status, 0);
 	std::string want;
 	for (auto& l : report) {
