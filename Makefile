@@ -89,6 +89,10 @@ LIB_OBJS := \
 	lib/format/format_octal.o \
 	lib/format/octal_text.o \
 	lib/format/octal_text_padded.o \
+	lib/format/format_hex.o \
+	lib/format/hex_text_padded.o \
+	lib/mask/names_print.o \
+	lib/mask/print.o \
 	lib/opt/init.o \
 	lib/opt/next.o \
 	lib/opt/program_name.o \
@@ -97,14 +101,20 @@ LIB_OBJS := \
 TOOLS := \
 	argreport \
 	envreport \
+	fdreport \
 	idreport \
-	limitreport
+	limitreport \
+	privreport \
+	sigreport
 
 argreport_OBJS := \
 	tools/argreport/argreport.o
 
 envreport_OBJS := \
 	tools/envreport/envreport.o
+
+fdreport_OBJS := \
+	tools/fdreport/fdreport.o
 
 idreport_OBJS := \
 	tools/idreport/idreport.o
@@ -113,11 +123,20 @@ limitreport_OBJS := \
 	tools/limitreport/limitreport.o \
 	tools/limitreport/limit_table.o
 
+privreport_OBJS := \
+	tools/privreport/privreport.o \
+	tools/privreport/privilege_names.o
+
+sigreport_OBJS := \
+	tools/sigreport/sigreport.o \
+	tools/sigreport/signal_names.o
+
 UNIT_TESTS := \
 	tests/unit/bytes_test.o \
 	tests/unit/writer_test.o \
 	tests/unit/opt_test.o \
 	tests/unit/format_test.o \
+	tests/unit/mask_test.o \
 	tests/unit/limit_table_test.o \
 	tests/unit/entry_test.o
 
@@ -128,6 +147,7 @@ E2E_TESTS := \
 	tests/e2e/envreport_test.o \
 	tests/e2e/idreport_test.o \
 	tests/e2e/limitreport_test.o \
+	tests/e2e/kernel_view_test.o \
 	tests/e2e/faults_test.o \
 	tests/e2e/binary_test.o
 
@@ -278,6 +298,9 @@ run: $(BINS) | $(if $(RUN_WITH),$(DEPS)/qemu-$(ARCH))
 	@echo '$$ envreport -h'; $(RUN_WITH) $(T)/bin/envreport -h 2>&1
 	@echo '$$ idreport'; $(RUN_WITH) $(T)/bin/idreport
 	@echo '$$ limitreport'; $(RUN_WITH) $(T)/bin/limitreport
+	@echo '$$ privreport'; $(RUN_WITH) $(T)/bin/privreport
+	@echo '$$ (trap "" PIPE; sigreport)'; (trap "" PIPE; $(RUN_WITH) $(T)/bin/sigreport)
+	@echo '$$ fdreport </dev/null'; $(RUN_WITH) $(T)/bin/fdreport </dev/null
 
 # Release files, into dist/. `make dist` and `make image` build them in a
 # clean Debian 13 root (scripts/debian-root), from committed sources only

@@ -4,10 +4,15 @@
 // Digits only, no terminator; a null buffer asks for the length alone.
 uint64_t format_decimal(char* buf, uint64_t v);
 uint64_t format_octal(char* buf, uint32_t v);
+uint64_t format_hex(char* buf, uint64_t v);
 
-// NUL-terminated forms that hand back buf, for writer_print lists.
+// NUL-terminated forms that hand back buf, for writer_print lists. The
+// padded forms put zeros in front up to width and never cut digits.
 char* decimal_text(char* buf, uint64_t v);
 char* octal_text(char* buf, uint32_t v);
 char* octal_text_padded(char* buf, uint32_t v, uint64_t width);
+char* hex_text_padded(char* buf, uint64_t v, uint64_t width);
 
 inline constexpr uint64_t decimal_text_max = 21;
+// Sixteen digits, the most a 64-bit value has, and the terminator.
+inline constexpr uint64_t hex_text_max = 17;

@@ -3,7 +3,7 @@
 #include "harness.hpp"
 
 namespace {
-const char* const probes[] = {"argreport", "envreport", "idreport", "limitreport"};
+const char* const probes[] = {"argreport", "envreport", "fdreport", "idreport", "limitreport", "privreport", "sigreport"};
 
 // The program header types, from readelf, which reads every class and byte order.
 std::vector<std::string> segment_types(const std::string& path)
@@ -60,6 +60,9 @@ TEST(Binary, EachProbeCarriesOnlyTheUnitsItUses)
 		{"limitreport", "writer_err", true},
 		{"limitreport", "decimal_text", true},
 		{"limitreport", "limit_name_by_id", false},
+		{"privreport", "mask_print", true},
+		{"sigreport", "decimal_text", true},
+		{"fdreport", "mask_print", false},
 	};
 	for (auto& c : cases)
 		EXPECT_EQ(defines(c.tool, c.symbol), c.present) << c.tool << " " << c.symbol;

@@ -3,7 +3,7 @@
 
 namespace {
 
-const char* const fronted[] = {"envreport", "idreport", "limitreport"};
+const char* const fronted[] = {"envreport", "fdreport", "idreport", "limitreport", "privreport", "sigreport"};
 
 struct front_case {
 	const char* name;

@@ -43,6 +43,10 @@ const allowed_calls& allowed(const std::string& tool)
 				       "getsid", "umask"},
 				      {"2"})},
 		{"limitreport", {{"prlimit64", "getrlimit"}, {"1", "2"}}},
+		{"privreport", {{"getgroups", "capget", "prctl"}, {"1", "2"}}},
+		{"sigreport", {{"rt_sigpending", "rt_sigprocmask", "rt_sigaction"}, {"1", "2"}}},
+		{"fdreport", {{"openat", "getdents64", "readlinkat", "fstat", "fcntl", "getsockopt", "getsockname", "close"},
+			      {"1", "2"}}},
 	};
 	static const allowed_calls none;
 	auto at = table.find(tool);

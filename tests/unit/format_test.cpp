@@ -25,6 +25,8 @@ TEST(Format, LengthQueryWritesNothing)
 {
 	EXPECT_EQ(format_decimal(nullptr, 100), 3u);
 	EXPECT_EQ(format_octal(nullptr, 8), 2u);
+	EXPECT_EQ(format_hex(nullptr, 0), 1u);
+	EXPECT_EQ(format_hex(nullptr, 0xffff), 4u);
 	char buf[4] = "###";
 	EXPECT_EQ(format_decimal(buf, 7), 1u);
 	EXPECT_STREQ(buf, "7##") << "no terminator from the counting form";
@@ -53,3 +55,4 @@ TEST(Format, OctalText)
 		EXPECT_STREQ(buf, c.text) << c.v << " width " << c.width;
 	}
 }
+

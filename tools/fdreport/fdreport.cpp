@@ -1,0 +1,293 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stddef.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include "format.hpp"
+#include "front.hpp"
+#include "writer.hpp"
+
+// getdents64's records, each with its name after the fixed fields.
+struct directory_entry {
+	uint64_t inode;
+	int64_t offset;
+	uint16_t length;
+	uint8_t type;
+	char name[1];
+};
+
+alignas(directory_entry) static char entries[4096];
+static char target[4096];
+static sockaddr_storage address;
+static pollfd polls[1024];
+
+struct named {
+	int value;
+	const char* name;
+};
+
+static constexpr named kinds[] = {
+	{S_IFREG, "file"},
+	{S_IFDIR, "dir"},
+	{S_IFCHR, "chr"},
+	{S_IFBLK, "blk"},
+	{S_IFIFO, "fifo"},
+	{S_IFSOCK, "sock"},
+	{S_IFLNK, "link"},
+	{0, "anon"},  // eventfd, epoll, timerfd and the other anonymous inodes
+};
+
+// In this order; O_SYNC holds the bits of O_DSYNC, so a match clears its
+// bits and only the stronger name is given.
+static constexpr named open_flags[] = {
+	{O_APPEND, "append"},
+	{O_NONBLOCK, "nonblock"},
+	{O_SYNC, "sync"},
+	{O_DSYNC, "dsync"},
+	{O_DIRECT, "direct"},
+	{O_NOATIME, "noatime"},
+};
+
+static constexpr named families[] = {
+	{AF_UNIX, "unix"},
+	{AF_INET, "inet"},
+	{AF_INET6, "inet6"},
+	{AF_NETLINK, "netlink"},
+	{AF_PACKET, "packet"},
+	{AF_VSOCK, "vsock"},
+};
+
+static constexpr named socket_types[] = {
+	{SOCK_STREAM, "stream"},
+	{SOCK_DGRAM, "dgram"},
+	{SOCK_SEQPACKET, "seqpacket"},
+	{SOCK_RAW, "raw"},
+	{SOCK_RDM, "rdm"},
+};
+
+template <unsigned long N>
+static const char* name_of(const named (&table)[N], int value)
+{
+	for (const named& n : table)
+		if (n.value == value) return n.name;
+	return nullptr;
+}
+
+static void put_decimal(uint64_t v)
+{
+	char text[decimal_text_max];
+	writer_puts(writer_out, decimal_text(text, v));
+}
+
+// The table's name, or the prefix and the number.
+template <unsigned long N>
+static void put_named(const named (&table)[N], int value, const char* prefix)
+{
+	const char* name = name_of(table, value);
+	writer_puts(writer_out, name ? name : prefix);
+	if (!name) put_decimal(uint32_t(value));
+}
+
+static const char* access_of(int flags)
+{
+	if (flags < 0) return "?";
+	if (flags & O_PATH) return "path";
+	switch (flags & O_ACCMODE) {
+	case O_RDONLY: return "r";
+	case O_WRONLY: return "w";
+	case O_RDWR: return "rw";
+	}
+	return "?";
+}
+
+static void put_flags(int flags)
+{
+	const char* comma = "";
+	for (const named& f : open_flags)
+		if (flags >= 0 && (flags & f.value) == f.value) {
+			writer_print(writer_out, comma, f.name, nullptr);
+			flags &= ~f.value;
+			comma = ",";
+		}
+	if (!*comma) writer_puts(writer_out, "-");
+}
+
+// Lower-case groups without leading zeros, the longest run of two or more
+// zero groups (the first of equal ones) as "::", never a dotted quad.
+static void put_ipv6(const uint8_t* a)
+{
+	uint32_t g[8];
+	for (int i = 0; i < 8; ++i) g[i] = uint32_t(a[2 * i]) << 8 | a[2 * i + 1];
+	int run = -1, run_len = 1;
+	for (int i = 0, j; i < 8; i = j + 1) {
+		for (j = i; j < 8 && !g[j]; ++j) {}
+		if (j - i > run_len) run = i, run_len = j - i;
+	}
+	char text[40], *p = text;
+	for (int i = 0; i < 8; ++i) {
+		if (i == run) {
+			*p++ = ':';
+			*p++ = ':';
+			i += run_len - 1;
+			continue;
+		}
+		if (i && i != run + run_len) *p++ = ':';
+		p += format_hex(p, g[i]);
+	}
+	writer_put(writer_out, text, uint64_t(p - text));
+}
+
+// Only what getsockname returned is read.
+static void put_address(int family, uint64_t len)
+{
+	const char* bytes = reinterpret_cast<const char*>(&address);
+	if (family == AF_INET && len >= sizeof(sockaddr_in)) {
+		auto* in = reinterpret_cast<const sockaddr_in*>(&address);
+		auto* a = reinterpret_cast<const uint8_t*>(&in->sin_addr);
+		for (int i = 0; i < 4; ++i) {
+			writer_puts(writer_out, i ? "." : " ");
+			put_decimal(a[i]);
+		}
+		writer_puts(writer_out, ":");
+		put_decimal(ntohs(in->sin_port));
+	} else if (family == AF_INET6 && len >= sizeof(sockaddr_in6)) {
+		auto* in6 = reinterpret_cast<const sockaddr_in6*>(&address);
+		writer_puts(writer_out, " [");
+		put_ipv6(reinterpret_cast<const uint8_t*>(&in6->sin6_addr));
+		if (in6->sin6_scope_id) {
+			writer_puts(writer_out, "%");
+			put_decimal(in6->sin6_scope_id);
+		}
+		writer_puts(writer_out, "]:");
+		put_decimal(ntohs(in6->sin6_port));
+	} else if (family == AF_UNIX && len > offsetof(sockaddr_un, sun_path)) {
+		const char* path = bytes + offsetof(sockaddr_un, sun_path);
+		uint64_t n = len - offsetof(sockaddr_un, sun_path);
+		if (*path) {
+			uint64_t end = 0;
+			while (end < n && path[end]) ++end;
+			writer_puts(writer_out, " ");
+			writer_put(writer_out, path, end);
+		} else {
+			writer_puts(writer_out, " @");
+			writer_put(writer_out, path + 1, n - 1);
+		}
+	}
+}
+
+static int socket_option(int fd, int option)
+{
+	int value = 0;
+	socklen_t len = sizeof value;
+	return getsockopt(fd, SOL_SOCKET, option, &value, &len) ? -1 : value;
+}
+
+static void put_socket(int fd)
+{
+	int family = socket_option(fd, SO_DOMAIN);
+	if (family < 0) return (void)writer_puts(writer_out, "-");
+	put_named(families, family, "af");
+	writer_puts(writer_out, " ");
+	int type = socket_option(fd, SO_TYPE);
+	if (type < 0) writer_puts(writer_out, "?");
+	else put_named(socket_types, type, "type");
+	if (socket_option(fd, SO_ACCEPTCONN) == 1) writer_puts(writer_out, " listening");
+	socklen_t len = sizeof address;
+	if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len) == 0)
+		put_address(family, len < sizeof address ? len : sizeof address);
+}
+
+static void put_detail(int fd, const struct stat* st)
+{
+	if (st && (S_ISCHR(st->st_mode) || S_ISBLK(st->st_mode))) {
+		put_decimal(major(st->st_rdev));
+		writer_puts(writer_out, ":");
+		put_decimal(minor(st->st_rdev));
+	} else if (st && S_ISSOCK(st->st_mode)) {
+		put_socket(fd);
+	} else {
+		writer_puts(writer_out, "-");
+	}
+}
+
+// One line: number, kind, access, flags, detail, and the target last, so
+// that a tab inside it shifts nothing.
+static void print_descriptor(int fd, const char* where, uint64_t where_len)
+{
+	struct stat st;
+	bool known = fstat(fd, &st) == 0;
+	const char* kind = known ? name_of(kinds, int(st.st_mode & S_IFMT)) : nullptr;
+	int flags = fcntl(fd, F_GETFL);
+	put_decimal(uint32_t(fd));
+	writer_print(writer_out, "\t", kind ? kind : "?", "\t", access_of(flags), "\t", nullptr);
+	put_flags(flags);
+	writer_puts(writer_out, "\t");
+	put_detail(fd, known ? &st : nullptr);
+	writer_puts(writer_out, "\t");
+	writer_put(writer_out, where, where_len);
+	writer_puts(writer_out, "\n");
+}
+
+static int number_of(const char* name)
+{
+	int n = 0;
+	for (; *name >= '0' && *name <= '9'; ++name) n = n * 10 + (*name - '0');
+	return *name ? -1 : n;
+}
+
+// The kernel lists the entries in ascending order.
+static void list(int dir)
+{
+	for (long got; (got = syscall(SYS_getdents64, dir, entries, sizeof entries)) > 0;)
+		for (long at = 0; at < got;) {
+			auto* entry = reinterpret_cast<const directory_entry*>(entries + at);
+			at += entry->length;
+			int fd = number_of(entry->name);
+			if (fd < 0 || fd == dir) continue;
+			ssize_t n = readlinkat(dir, entry->name, target, sizeof target);
+			if (n < 0) print_descriptor(fd, "-", 1);
+			else print_descriptor(fd, target, uint64_t(n));
+		}
+}
+
+// Without /proc: poll the numbers below the soft limit in batches; poll
+// marks those that are not open. It cannot see O_PATH descriptors.
+static void scan()
+{
+	rlimit r;
+	uint64_t limit = getrlimit(RLIMIT_NOFILE, &r) ? 1024 : r.rlim_cur;
+	if (limit > uint64_t(1) << 31) limit = uint64_t(1) << 31;
+	for (uint64_t start = 0; start < limit; start += 1024) {
+		uint64_t n = limit - start < 1024 ? limit - start : 1024;
+		for (uint64_t i = 0; i < n; ++i) polls[i] = {int(start + i), 0, 0};
+		int ready;
+		while ((ready = poll(polls, n, 0)) < 0 && errno == EINTR) {}
+		for (uint64_t i = 0; i < n; ++i) {
+			int fd = int(start + i);
+			bool open = ready < 0 ? fcntl(fd, F_GETFL) >= 0 || errno != EBADF : !(polls[i].revents & POLLNVAL);
+			if (open) print_descriptor(fd, "-", 1);
+		}
+	}
+}
+
+int main(int argc, char** argv)
+{
+	standard_options(argc, argv);
+	// the call itself: musl's open sets O_CLOEXEC a second time, for old kernels
+	int dir = int(syscall(SYS_openat, AT_FDCWD, "/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+	if (dir >= 0) {
+		list(dir);
+		close(dir);
+	} else {
+		scan();
+	}
+	writer_flush(writer_out);
+	return 0;
+}
