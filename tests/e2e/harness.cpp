@@ -45,7 +45,7 @@ const allowed_calls& allowed(const std::string& tool)
 		{"limitreport", {{"prlimit64", "getrlimit"}, {"1", "2"}}},
 		{"privreport", {{"getgroups", "capget", "prctl"}, {"1", "2"}}},
 		{"sigreport", {{"rt_sigpending", "rt_sigprocmask", "rt_sigaction"}, {"1", "2"}}},
-		{"fdreport", {{"openat", "getdents64", "readlinkat", "fstat", "fcntl", "getsockopt", "getsockname", "close"},
+		{"fdreport", {{"openat", "getdents64", "readlinkat", "statx", "fcntl", "getsockopt", "getsockname", "close"},
 			      {"1", "2"}}},
 	};
 	static const allowed_calls none;

@@ -163,8 +163,8 @@ TEST(Sigreport, EveryMaskIsTheKernelsOwn)
 		{"SIGINT and SIGTERM blocked", [] { block(0x4002); }, {"SigBlk:\t0000000000004002\tSIGINT,SIGTERM"}},
 		{"what C libraries keep for themselves", [] { block(7ull << 31); signal_action(33, SIG_IGN); signal_action(64, SIG_IGN); },
 			{"SigBlk:\t0000000380000000\tSIG32,SIG33,SIG34", "SigIgn:\t8000000100000000\tSIG33,SIG64"}, true},
-		{"SIGUSR1 blocked and sent", [] { block(0x200); kill(getpid(), SIGUSR1); },
-			{"SigPnd:\t0000000000000200\tSIGUSR1", "SigBlk:\t0000000000000200\tSIGUSR1"}},
+		{"SIGTERM blocked and sent", [] { block(0x4000); kill(getpid(), SIGTERM); },
+			{"SigPnd:\t0000000000004000\tSIGTERM", "SigBlk:\t0000000000004000\tSIGTERM"}},
 	}, status_of, same_as_status);
 }
 
