@@ -284,7 +284,7 @@ fuzz: $(FUZZ_TARGETS:%=$(B)/fuzz/%)
 ifeq ($(T),$(B))
 CHECK_SUITES := native $(CROSS) $(if $(DIST),dist)
 check: $(BINS) $(B)/tests/unit $(B)/tests/unit-san $(B)/tests/e2e
-	$(call install_deps,$(CROSS:%=build-%) $(CROSS:%=qemu-%) $(if $(DIST),distcheck $(RELEASE_ARCHES:%=qemu-%)))
+	$(call install_deps,$(CROSS:%=build-%) $(CROSS:%=qemu-%) $(if $(DIST),distcheck engine $(RELEASE_ARCHES:%=qemu-%)))
 	@for a in $(CROSS); do $(MAKE) --no-print-directory ARCH=$$a all || exit 1; done
 	@$(if $(DIST),$(MAKE) --no-print-directory dist)
 else
