@@ -2,9 +2,13 @@
 // with FLOOR_<probe> and FLOOR_WRITES, the sizes of that probe's writes for
 // the benchmark's inputs (none larger than its buffer), and with neither as
 // the empty floor, which only starts and exits.
+#include <fcntl.h>
+#include <signal.h>
 #include <stdint.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #ifdef FLOOR_WRITES
@@ -24,6 +28,18 @@ static void put(int fd, uint32_t n)
 {
 	if (n) write(fd, bytes, n);
 }
+#endif
+
+#if defined(FLOOR_privreport)
+[[gnu::common]] gid_t groups[65536];
+
+static long query(long option, long a, long b = 0)
+{
+	return syscall(SYS_prctl, option, a, b, 0, 0);
+}
+#elif defined(FLOOR_fdreport)
+alignas(8) static char entries[4096];
+static char target[4096], status[256];
 #endif
 
 int main()
@@ -53,6 +69,37 @@ int main()
 		RLIMIT_MEMLOCK, RLIMIT_NOFILE, RLIMIT_NPROC, RLIMIT_RSS, RLIMIT_STACK};
 	rlimit r;
 	for (int id : limits) getrlimit(id, &r);
+	put(1, writes[0]);
+#elif defined(FLOOR_privreport)
+	uint32_t header[2] = {0x20080522, 0}, data[6];
+	getgroups(65536, groups);
+	syscall(SYS_capget, header, data);
+	for (long n = 0; n < 64 && query(PR_CAPBSET_READ, n) >= 0; ++n) {}
+	for (long n = 0; n < 64 && query(PR_CAP_AMBIENT, PR_CAP_AMBIENT_IS_SET, n) >= 0; ++n) {}
+	query(PR_GET_SECUREBITS, 0);
+	query(PR_GET_NO_NEW_PRIVS, 0);
+	query(PR_GET_SECCOMP, 0);
+	put(1, writes[0]);
+#elif defined(FLOOR_sigreport)
+	uint64_t set, action[4];
+	syscall(SYS_rt_sigpending, &set, 8);
+	syscall(SYS_rt_sigprocmask, SIG_SETMASK, nullptr, &set, 8);
+	for (long n = 1; n <= 64; ++n) syscall(SYS_rt_sigaction, n, nullptr, action, 8);
+	put(1, writes[0]);
+#elif defined(FLOOR_fdreport)
+	// every entry of the listing but . and .. and its own
+	int dir = int(syscall(SYS_openat, AT_FDCWD, "/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+	for (long got; (got = syscall(SYS_getdents64, dir, entries, sizeof entries)) > 0;)
+		for (long at = 0; at < got; at += *reinterpret_cast<uint16_t*>(entries + at + 16)) {
+			const char* name = entries + at + 19;
+			int fd = 0;
+			for (const char* d = name; *d; ++d) fd = fd * 10 + (*d - '0');
+			if (*name == '.' || fd == dir) continue;
+			syscall(SYS_readlinkat, dir, name, target, sizeof target);
+			syscall(SYS_statx, fd, "", AT_EMPTY_PATH, 1, status);
+			syscall(SYS_fcntl, fd, F_GETFL);
+		}
+	close(dir);
 	put(1, writes[0]);
 #elif defined(FLOOR_envreport) || defined(FLOOR_argreport)
 	put(1, writes[0]);

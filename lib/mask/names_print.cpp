@@ -1,18 +1,19 @@
 #include "format.hpp"
 #include "mask.hpp"
 
+// Straight to the writer, not through a list: a mask line may name dozens.
 int32_t mask_names_print(writer* w, uint64_t mask, const bit_names* names)
 {
-	const char* comma = "";
+	bool first = true;
 	for (uint32_t i = 0; i < 64; ++i) {
 		if (!(mask >> i & 1)) continue;
 		uint64_t n = uint64_t(names->first) + i;
 		const char* name = n < names->count ? names->names[n] : nullptr;
 		char digits[decimal_text_max];
-		int32_t status = name ? writer_print(w, comma, name, nullptr)
-				      : writer_print(w, comma, names->prefix, decimal_text(digits, n), nullptr);
-		if (status) return -1;
-		comma = ",";
+		if ((!first && writer_put(w, ",", 1)) || writer_puts(w, name ? name : names->prefix) ||
+		    (!name && writer_puts(w, decimal_text(digits, n))))
+			return -1;
+		first = false;
 	}
 	return 0;
 }

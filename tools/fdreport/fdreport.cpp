@@ -36,10 +36,20 @@ struct file_status {
 static_assert(sizeof(file_status) == 256 && offsetof(file_status, rdev_major) == 128);
 constexpr unsigned statx_type = 1;
 
-alignas(directory_entry) static char entries[4096];
-static char target[4096];
-static sockaddr_storage address;
-static pollfd polls[1024];
+// In the order they are touched, and a common symbol, which the linker
+// puts after the other zeroed data, so that the output buffer shares the
+// data's page: each page touched first costs a fault.
+struct fd_buffers {
+	alignas(directory_entry) char entries[4096];
+	char target[4096];
+	sockaddr_storage address;
+	pollfd polls[1024];
+};
+[[gnu::common]] fd_buffers descriptor_buffers;
+static char* const entries = descriptor_buffers.entries;
+static char* const target = descriptor_buffers.target;
+static sockaddr_storage& address = descriptor_buffers.address;
+static pollfd* const polls = descriptor_buffers.polls;
 
 struct named {
 	int value;
@@ -270,13 +280,13 @@ static int number_of(const char* name)
 // The kernel lists the entries in ascending order.
 static void list(int dir)
 {
-	for (long got; (got = syscall(SYS_getdents64, dir, entries, sizeof entries)) > 0;)
+	for (long got; (got = syscall(SYS_getdents64, dir, entries, sizeof descriptor_buffers.entries)) > 0;)
 		for (long at = 0; at < got;) {
 			auto* entry = reinterpret_cast<const directory_entry*>(entries + at);
 			at += entry->length;
 			int fd = number_of(entry->name);
 			if (fd < 0 || fd == dir) continue;
-			ssize_t n = readlinkat(dir, entry->name, target, sizeof target);
+			ssize_t n = readlinkat(dir, entry->name, target, sizeof descriptor_buffers.target);
 			if (n < 0) print_descriptor(fd, "-", 1);
 			else print_descriptor(fd, target, uint64_t(n));
 		}

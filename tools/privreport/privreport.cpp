@@ -6,8 +6,11 @@
 #include "privilege_names.hpp"
 #include "writer.hpp"
 
-// The most supplementary groups Linux lets a process hold.
-static gid_t group_ids[65536];
+// The most supplementary groups Linux lets a process hold. A common symbol,
+// which the linker puts after the other zeroed data: between the data and
+// the output buffer it would cost that buffer a page of its own, and the
+// probe a fault.
+[[gnu::common]] gid_t group_ids[65536];
 static_assert(sizeof(gid_t) == 4);
 
 // capget's records, version 3: each set in two 32-bit halves.
