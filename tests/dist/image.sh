@@ -1,7 +1,7 @@
 # The image archive holds one image for every released architecture. Each,
 # unpacked into an empty root, holds exactly the probes of that
 # architecture's tarball and the licence notices, in at most 24 KiB of
-# layers, and its probes answer there.
+# layers made by scripts/image, and its probes answer there.
 set -eu
 . tests/in_root.sh
 tmp=$(mktemp -d)
@@ -27,9 +27,10 @@ for arch in $(awk '!/^#/ && index("," $6 ",", ",13,") { print $1 }' scripts/arch
 		tar -xzf "$tmp/img/$layer" -C "$tmp/root"
 	done <"$tmp/layers"
 	same "$(cd "$tmp/root" && find . -type f -o -type l | sort)" "$want"
-	same "$(skopeo inspect --config --raw --override-arch "$cpu" ${variant:+--override-variant "$variant"} \
-		"oci-archive:$archive" | grep -o '"config":{"Env":\[[^]]*\],"Cmd":\[[^]]*\]')" \
-		'"config":{"Env":["PATH=/usr/bin"],"Cmd":["idreport"]'
+	config=$(skopeo inspect --config --raw --override-arch "$cpu" ${variant:+--override-variant "$variant"} "oci-archive:$archive")
+	same "$(echo "$config" | grep -o '"config":{"Env":\[[^]]*\],"Cmd":\[[^]]*\]')" '"config":{"Env":["PATH=/usr/bin"],"Cmd":["idreport"]'
+	# the one layer's history says what made it, and no shell did
+	same "$(echo "$config" | grep -o '"created_by":"[^"]*"')" '"created_by":"scripts/image: the probes into /usr/bin, their notices into /usr/share/doc/probes"'
 	tar -xzf dist/probes-*-"$arch".tar.gz -C "$tmp"
 	for t in $tools; do
 		cmp "$tmp/root/usr/bin/$t" "$tmp"/probes-*-"$arch/$t"
