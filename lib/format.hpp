@@ -14,5 +14,17 @@ char* octal_text_padded(char* buf, uint32_t v, uint64_t width);
 char* hex_text_padded(char* buf, uint64_t v, uint64_t width);
 
 inline constexpr uint64_t decimal_text_max = 21;
+
+// The padded forms' one way: zeros up to width, then format's digits.
+template <typename T>
+inline char* padded_text(char* buf, T v, uint64_t width, uint64_t (*format)(char*, T))
+{
+	uint64_t n = format(nullptr, v);
+	uint64_t zeros = n < width ? width - n : 0;
+	for (uint64_t i = 0; i < zeros; ++i) buf[i] = '0';
+	format(buf + zeros, v);
+	buf[zeros + n] = 0;
+	return buf;
+}
 // Sixteen digits, the most a 64-bit value has, and the terminator.
 inline constexpr uint64_t hex_text_max = 17;
