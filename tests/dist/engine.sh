@@ -19,7 +19,7 @@ privileges of user 1000, raised as ambient|podman|$caps -u 1000:1000|privreport|
 privileges of user 1000, not raised|docker|$caps -u 1000:1000|privreport|Groups:\t27 1000;CapEff:\t0000000000000000;CapAmb:\t0000000000000000
 privileged|podman|--privileged|privreport|NoNewPrivs:\t0;Seccomp:\t0\tdisabled
 descriptors|podman docker||fdreport|0\tchr\trw\t-\t1:3\t/dev/null;1\tfifo\tw\t-\t-\tpipe:[*;2\tfifo\tw\t-\t-\tpipe:[*
-signals|podman docker||sigreport|SigBlk:\t0000000000000000;SigIgn:\t0000000000000000
+no signal pending or blocked (ignored ones come from whoever started the engine)|podman docker||sigreport|SigPnd:\t0000000000000000;SigBlk:\t0000000000000000
 EOF
 }
 work=$(pwd)/${BUILD:-build}/engine
