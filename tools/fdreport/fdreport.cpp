@@ -36,9 +36,9 @@ struct file_status {
 static_assert(sizeof(file_status) == 256 && offsetof(file_status, rdev_major) == 128);
 constexpr unsigned statx_type = 1;
 
-// In the order they are touched, and a common symbol, which the linker
-// puts after the other zeroed data, so that the output buffer shares the
-// data's page: each page touched first costs a fault.
+// A common symbol, which the linker puts after the other zeroed data, so
+// that the output buffer shares the data's page: a page of its own would
+// cost a fault.
 struct fd_buffers {
 	alignas(directory_entry) char entries[4096];
 	char target[4096];
@@ -133,6 +133,12 @@ static void put_named(const named (&table)[N], int value, const char* prefix)
 	const char* name = name_of(table, value);
 	put(name ? name : prefix);
 	if (!name) put_decimal(uint32_t(value));
+}
+
+// The call itself: musl's fcntl carries code for commands never asked here.
+static int status_flags(int fd)
+{
+	return int(syscall(SYS_fcntl, fd, F_GETFL));
 }
 
 static const char* access_of(int flags)
@@ -243,15 +249,14 @@ static void put_socket(int fd)
 }
 
 // One line: number, kind, access, flags, detail, and the target last, so
-// that a tab inside it shifts nothing. The calls themselves for the type
-// and the flags: statx has one record everywhere, and musl's fcntl
-// carries code for commands never asked here.
+// that a tab inside it shifts nothing. The type from statx, whose record
+// is the same everywhere.
 static void print_descriptor(int fd, const char* where, uint64_t where_len)
 {
 	file_status st;
 	bool known = syscall(SYS_statx, fd, "", AT_EMPTY_PATH, statx_type, &st) == 0;
 	const char* kind = known ? name_of(kinds, st.mode & S_IFMT) : nullptr;
-	int flags = int(syscall(SYS_fcntl, fd, F_GETFL));
+	int flags = status_flags(fd);
 	put_decimal(uint32_t(fd));
 	writer_print(writer_out, "\t", kind ? kind : "?", "\t", access_of(flags), "\t", nullptr);
 	put_flags(flags);
@@ -306,7 +311,7 @@ static void scan()
 		while ((ready = poll(polls, n, 0)) < 0 && errno == EINTR) {}
 		for (uint64_t i = 0; i < n; ++i) {
 			int fd = int(start + i);
-			bool open = ready < 0 ? syscall(SYS_fcntl, fd, F_GETFL) >= 0 || errno != EBADF
+			bool open = ready < 0 ? status_flags(fd) >= 0 || errno != EBADF
 					      : !(polls[i].revents & POLLNVAL);
 			if (open) print_descriptor(fd, "-", 1);
 		}
