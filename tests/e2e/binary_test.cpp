@@ -39,15 +39,14 @@ TEST(Binary, ProbesAreStaticWithoutInterpreter)
 
 TEST(Binary, EachProbeCarriesOnlyTheUnitsItUses)
 {
-	// only where the C library's write has 32-bit sizes
-	const bool narrow = capture("readelf -h " + probe_path("argreport")).find("ELF32") != std::string::npos;
+	const bool elf32 = capture("readelf -h " + probe_path("argreport")).find("ELF32") != std::string::npos;
 	struct { const char* tool; const char* symbol; bool present; } cases[] = {
 		{"argreport", "writer_out", true},
 		{"argreport", "writer_err", false},
 		{"argreport", "opt_next", false},
 		{"argreport", "__cxa_", false},
 		{"argreport", "operator new", false},
-		{"argreport", "write_narrow", narrow},
+		{"argreport", "write_narrow", elf32},
 		{"envreport", "writer_out", true},
 		{"envreport", "writer_err", true},
 		{"envreport", "opt_next", true},

@@ -117,8 +117,7 @@ static void flush_when_poll_fails()
 	test_writer t(64);
 	writer_puts(&t.w, "stuck");
 	fake_write::script = {{EAGAIN, 0}};
-	rlimit none{0, 0};
-	if (setrlimit(RLIMIT_NOFILE, &none)) _exit(2);
+	if (rlimit none{0, 0}; setrlimit(RLIMIT_NOFILE, &none)) _exit(2);
 	alarm(5);
 	_exit(writer_flush(&t.w) == -1 && errno == EAGAIN ? 0 : 1);
 }
