@@ -2,6 +2,20 @@
 #include <stdint.h>
 
 // Digits only, no terminator; a null buffer asks for the length alone.
+template <uint32_t base, typename T>
+inline uint64_t format_digits(char* buf, T v)
+{
+	static_assert(base >= 2 && base <= 16);
+	uint64_t n = 1;
+	for (T q = v; q >= base; q /= base) ++n;
+	if (!buf) return n;
+	for (char* p = buf + n;; v /= base) {
+		if constexpr (base <= 10) *--p = char('0' + v % base);
+		else *--p = "0123456789abcdef"[v % base];
+		if (v < base) break;
+	}
+	return n;
+}
 uint64_t format_decimal(char* buf, uint64_t v);
 uint64_t format_octal(char* buf, uint32_t v);
 uint64_t format_hex(char* buf, uint64_t v);
