@@ -60,5 +60,5 @@ static constexpr const char* securebit_texts[] = {
 	"exec_deny_interactive_locked",
 };
 
-constexpr bit_names capability_names{capability_texts, 41, 0, "cap_"};
+constexpr bit_names capability_names{capability_texts, sizeof capability_texts / sizeof *capability_texts, 0, "cap_"};
 constexpr bit_names securebit_names{securebit_texts, sizeof securebit_texts / sizeof *securebit_texts, 0, "secure_"};
