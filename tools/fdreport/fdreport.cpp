@@ -1,16 +1,15 @@
 #include <errno.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <stddef.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/un.h>
 #include <unistd.h>
+#include "bytes.hpp"
 #include "format.hpp"
 #include "front.hpp"
+#include "pieces.hpp"
 #include "writer.hpp"
 
 // getdents64's records, each with its name after the fixed fields.
@@ -36,25 +35,23 @@ struct file_status {
 static_assert(sizeof(file_status) == 256 && offsetof(file_status, rdev_major) == 128);
 constexpr unsigned statx_type = 1;
 
+// prlimit64's record, 64-bit on every architecture.
+struct limits {
+	uint64_t soft, hard;
+};
+
 // A common symbol, which the linker puts after the other zeroed data, so
 // that the output buffer shares the data's page: a page of its own would
 // cost a fault.
 struct fd_buffers {
 	alignas(directory_entry) char entries[4096];
 	char target[4096];
-	sockaddr_storage address;
 	pollfd polls[1024];
 };
 [[gnu::common]] fd_buffers descriptor_buffers;
 static char* const entries = descriptor_buffers.entries;
 static char* const target = descriptor_buffers.target;
-static sockaddr_storage& address = descriptor_buffers.address;
 static pollfd* const polls = descriptor_buffers.polls;
-
-struct named {
-	int value;
-	const char* name;
-};
 
 static constexpr named kinds[] = {
 	{S_IFREG, "file"},
@@ -78,63 +75,6 @@ static constexpr named open_flags[] = {
 	{O_NOATIME, "noatime"},
 };
 
-static constexpr named families[] = {
-	{AF_UNIX, "unix"},
-	{AF_INET, "inet"},
-	{AF_INET6, "inet6"},
-	{AF_NETLINK, "netlink"},
-	{AF_PACKET, "packet"},
-	{AF_VSOCK, "vsock"},
-};
-
-static constexpr named socket_types[] = {
-	{SOCK_STREAM, "stream"},
-	{SOCK_DGRAM, "dgram"},
-	{SOCK_SEQPACKET, "seqpacket"},
-	{SOCK_RAW, "raw"},
-	{SOCK_RDM, "rdm"},
-};
-
-// Every piece goes out through these, each called from many places: kept
-// out of line, they cost a call each instead of a copy each.
-[[gnu::noinline]] static void put(const char* s)
-{
-	writer_puts(writer_out, s);
-}
-
-[[gnu::noinline]] static void put_bytes(const char* s, uint64_t n)
-{
-	writer_put(writer_out, s, n);
-}
-
-[[gnu::noinline]] static void put_decimal(uint64_t v)
-{
-	char text[decimal_text_max];
-	put(decimal_text(text, v));
-}
-
-[[gnu::noinline]] static const char* name_of(const named* table, uint64_t count, int value)
-{
-	for (uint64_t i = 0; i < count; ++i)
-		if (table[i].value == value) return table[i].name;
-	return nullptr;
-}
-
-template <uint64_t N>
-static const char* name_of(const named (&table)[N], int value)
-{
-	return name_of(table, N, value);
-}
-
-// The table's name, or the prefix and the number.
-template <uint64_t N>
-static void put_named(const named (&table)[N], int value, const char* prefix)
-{
-	const char* name = name_of(table, value);
-	put(name ? name : prefix);
-	if (!name) put_decimal(uint32_t(value));
-}
-
 // The call itself: musl's fcntl carries code for commands never asked here.
 static int status_flags(int fd)
 {
@@ -155,9 +95,10 @@ static const char* access_of(int flags)
 
 static void put_flags(int flags)
 {
+	if (flags < 0) return put("?");
 	const char* comma = "";
 	for (const named& f : open_flags)
-		if (flags >= 0 && (flags & f.value) == f.value) {
+		if ((flags & f.value) == f.value) {
 			put(comma);
 			put(f.name);
 			flags &= ~f.value;
@@ -166,92 +107,11 @@ static void put_flags(int flags)
 	if (!*comma) put("-");
 }
 
-// Lower-case groups without leading zeros, the longest run of two or more
-// zero groups (the first of equal ones) as "::", never a dotted quad.
-static void put_ipv6(const uint8_t* a)
-{
-	uint32_t g[8];
-	for (int i = 0; i < 8; ++i) g[i] = uint32_t(a[2 * i]) << 8 | a[2 * i + 1];
-	int run = -1, run_len = 1;
-	for (int i = 0, j; i < 8; i = j + 1) {
-		for (j = i; j < 8 && !g[j]; ++j) {}
-		if (j - i > run_len) run = i, run_len = j - i;
-	}
-	char text[40], *p = text;
-	for (int i = 0; i < 8; ++i) {
-		if (i == run) {
-			*p++ = ':';
-			*p++ = ':';
-			i += run_len - 1;
-			continue;
-		}
-		if (i && i != run + run_len) *p++ = ':';
-		p += format_hex(p, g[i]);
-	}
-	put_bytes(text, uint64_t(p - text));
-}
-
-// Only what getsockname returned is read.
-static void put_address(int family, uint64_t len)
-{
-	auto* in = reinterpret_cast<const sockaddr_in*>(&address);
-	auto* in6 = reinterpret_cast<const sockaddr_in6*>(&address);
-	const char* path = reinterpret_cast<const sockaddr_un*>(&address)->sun_path;
-	const uint64_t path_at = offsetof(sockaddr_un, sun_path);
-	if (family == AF_INET && len >= sizeof(sockaddr_in)) {
-		auto* a = reinterpret_cast<const uint8_t*>(&in->sin_addr);
-		for (int i = 0; i < 4; ++i) {
-			put(i ? "." : " ");
-			put_decimal(a[i]);
-		}
-		put(":");
-		put_decimal(ntohs(in->sin_port));
-	} else if (family == AF_INET6 && len >= sizeof(sockaddr_in6)) {
-		put(" [");
-		put_ipv6(reinterpret_cast<const uint8_t*>(&in6->sin6_addr));
-		if (in6->sin6_scope_id) {
-			put("%");
-			put_decimal(in6->sin6_scope_id);
-		}
-		put("]:");
-		put_decimal(ntohs(in6->sin6_port));
-	} else if (family == AF_UNIX && len > path_at && *path) {
-		uint64_t end = 0;
-		while (end < len - path_at && path[end]) ++end;
-		put(" ");
-		put_bytes(path, end);
-	} else if (family == AF_UNIX && len > path_at) {
-		put(" @");
-		put_bytes(path + 1, len - path_at - 1);
-	}
-}
-
-static int socket_option(int fd, int option)
-{
-	int value = 0;
-	socklen_t len = sizeof value;
-	return getsockopt(fd, SOL_SOCKET, option, &value, &len) ? -1 : value;
-}
-
-static void put_socket(int fd)
-{
-	int family = socket_option(fd, SO_DOMAIN);
-	if (family < 0) return put("-");
-	put_named(families, family, "af");
-	put(" ");
-	int type = socket_option(fd, SO_TYPE);
-	if (type < 0) put("?");
-	else put_named(socket_types, type, "type");
-	if (socket_option(fd, SO_ACCEPTCONN) == 1) put(" listening");
-	socklen_t len = sizeof address;
-	if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len) == 0)
-		put_address(family, len < sizeof address ? len : sizeof address);
-}
-
 // One line: number, kind, access, flags, detail, and the target last, so
-// that a tab inside it shifts nothing. The type from statx, whose record
-// is the same everywhere.
-static void print_descriptor(int fd, const char* where, uint64_t where_len)
+// that a tab inside it shifts nothing; "-" when the target could not be
+// read (length below 0). The type from statx, whose record is the same
+// everywhere.
+static void print_descriptor(int fd, long length)
 {
 	file_status st;
 	bool known = syscall(SYS_statx, fd, "", AT_EMPTY_PATH, statx_type, &st) == 0;
@@ -271,7 +131,8 @@ static void print_descriptor(int fd, const char* where, uint64_t where_len)
 		put("-");
 	}
 	put("\t");
-	put_bytes(where, where_len);
+	if (length < 0) put("-");
+	else put_bytes(target, uint64_t(length));
 	put("\n");
 }
 
@@ -282,27 +143,45 @@ static int number_of(const char* name)
 	return *name ? -1 : n;
 }
 
-// The kernel lists the entries in ascending order.
-static void list(int dir)
+// The kernel lists the entries in ascending order. False when the
+// listing cannot be read at all.
+static bool list(int dir)
 {
-	for (long got; (got = syscall(SYS_getdents64, dir, entries, sizeof descriptor_buffers.entries)) > 0;)
+	long got = syscall(SYS_getdents64, dir, entries, sizeof descriptor_buffers.entries);
+	if (got < 0) return false;
+	for (; got > 0; got = syscall(SYS_getdents64, dir, entries, sizeof descriptor_buffers.entries))
 		for (long at = 0; at < got;) {
 			auto* entry = reinterpret_cast<const directory_entry*>(entries + at);
 			at += entry->length;
 			int fd = number_of(entry->name);
 			if (fd < 0 || fd == dir) continue;
-			ssize_t n = readlinkat(dir, entry->name, target, sizeof descriptor_buffers.target);
-			if (n < 0) print_descriptor(fd, "-", 1);
-			else print_descriptor(fd, target, uint64_t(n));
+			print_descriptor(fd, readlinkat(dir, entry->name, target, sizeof descriptor_buffers.target));
 		}
+	return true;
 }
 
-// Without /proc: poll the numbers below the soft limit in batches; poll
-// marks those that are not open. It cannot see O_PATH descriptors.
-static void scan()
+// The target through a path of its own, which takes no descriptor.
+static long target_of(int fd)
 {
-	rlimit r;
-	uint64_t limit = getrlimit(RLIMIT_NOFILE, &r) ? 1024 : r.rlim_cur;
+	static constexpr char folder[] = "/proc/self/fd/";
+	constexpr uint64_t at = sizeof folder - 1;
+	char path[at + decimal_text_max];
+	decimal_text(bytes_copy(path, folder, at) + at, uint32_t(fd));
+	return readlinkat(AT_FDCWD, path, target, sizeof descriptor_buffers.target);
+}
+
+static bool soft_and_hard(limits* now)
+{
+	return syscall(SYS_prlimit64, 0, RLIMIT_NOFILE, nullptr, now) == 0;
+}
+
+// poll marks the numbers below the soft limit that are not open, 1024 at
+// a time. It cannot see O_PATH descriptors. The targets are read only
+// where /proc is there.
+static void scan(bool targets)
+{
+	limits now;
+	uint64_t limit = soft_and_hard(&now) ? now.soft : 1024;
 	if (limit > uint64_t(1) << 31) limit = uint64_t(1) << 31;
 	for (uint64_t start = 0; start < limit; start += 1024) {
 		uint64_t n = limit - start < 1024 ? limit - start : 1024;
@@ -313,22 +192,40 @@ static void scan()
 			int fd = int(start + i);
 			bool open = ready < 0 ? status_flags(fd) >= 0 || errno != EBADF
 					      : !(polls[i].revents & POLLNVAL);
-			if (open) print_descriptor(fd, "-", 1);
+			if (open) print_descriptor(fd, targets ? target_of(fd) : -1);
 		}
 	}
+}
+
+// The call itself: musl's open sets O_CLOEXEC a second time, for old kernels.
+static int open_listing()
+{
+	return int(syscall(SYS_openat, AT_FDCWD, "/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+// Every number below the soft limit is taken: open under the hard limit,
+// then set the soft one back at once.
+static int open_in_full_table()
+{
+	limits was;
+	if (!soft_and_hard(&was) || was.soft >= was.hard) return -1;
+	limits raised{was.hard, was.hard};
+	if (syscall(SYS_prlimit64, 0, RLIMIT_NOFILE, &raised, nullptr)) return -1;
+	int dir = open_listing();
+	syscall(SYS_prlimit64, 0, RLIMIT_NOFILE, &was, nullptr);
+	return dir;
 }
 
 int main(int argc, char** argv)
 {
 	standard_options(argc, argv);
-	// the call itself: musl's open sets O_CLOEXEC a second time, for old kernels
-	int dir = int(syscall(SYS_openat, AT_FDCWD, "/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-	if (dir >= 0) {
-		list(dir);
-		close(dir);
-	} else {
-		scan();
-	}
+	int dir = open_listing();
+	bool full = dir < 0 && errno == EMFILE;
+	if (full) dir = open_in_full_table();
+	bool listed = dir >= 0 && list(dir);
+	if (dir >= 0) close(dir);
+	// /proc is there when the listing opened, or when only the full table kept it shut
+	if (!listed) scan(dir >= 0 || full);
 	writer_flush(writer_out);
 	return 0;
 }
