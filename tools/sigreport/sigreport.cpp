@@ -33,25 +33,29 @@ static uint64_t first_64(const kernel_set& s)
 	return mask;
 }
 
-static void print_set(const char* label, long status, const kernel_set& set)
+static void print_set(const char* label, long status, uint64_t mask)
 {
 	if (status) writer_print(writer_out, label, ":\t[query failed]\n", nullptr);
-	else mask_print(writer_out, label, first_64(set), 16, &signal_names);
+	else mask_print(writer_out, label, mask, 16, &signal_names);
 }
 
 int main(int argc, char** argv)
 {
 	standard_options(argc, argv);
 	kernel_set set{};
-	print_set("SigPnd", syscall(SYS_rt_sigpending, &set, set_bytes), set);
-	print_set("SigBlk", syscall(SYS_rt_sigprocmask, SIG_SETMASK, nullptr, &set, set_bytes), set);
+	long status = syscall(SYS_rt_sigpending, &set, set_bytes);
+	print_set("SigPnd", status, first_64(set));
+	status = syscall(SYS_rt_sigprocmask, SIG_SETMASK, nullptr, &set, set_bytes);
+	print_set("SigBlk", status, first_64(set));
+	// one query that fails leaves a bit unknown, and the mask with it
 	uint64_t ignored = 0;
+	long failed = 0;
 	for (long n = 1; n <= 64; ++n) {
 		kernel_action old{};
-		if (syscall(SYS_rt_sigaction, n, nullptr, &old, set_bytes) == 0 && old.handler == SIG_IGN)
-			ignored |= uint64_t(1) << (n - 1);
+		failed |= syscall(SYS_rt_sigaction, n, nullptr, &old, set_bytes);
+		if (old.handler == SIG_IGN) ignored |= uint64_t(1) << (n - 1);
 	}
-	mask_print(writer_out, "SigIgn", ignored, 16, &signal_names);
+	print_set("SigIgn", failed, ignored);
 	writer_flush(writer_out);
 	return 0;
 }
