@@ -9,11 +9,13 @@
 #include <stddef.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -45,7 +47,8 @@ const allowed_calls& allowed(const std::string& tool)
 		{"limitreport", {{"prlimit64", "getrlimit"}, {"1", "2"}}},
 		{"privreport", {{"getgroups", "capget", "prctl"}, {"1", "2"}}},
 		{"sigreport", {{"rt_sigpending", "rt_sigprocmask", "rt_sigaction"}, {"1", "2"}}},
-		{"fdreport", {{"openat", "getdents64", "readlinkat", "statx", "fcntl", "getsockopt", "getsockname", "close"},
+		{"fdreport", {{"openat", "getdents64", "readlinkat", "statx", "fcntl", "getsockopt", "getsockname", "close",
+			       "prlimit64"},
 			      {"1", "2"}}},
 	};
 	static const allowed_calls none;
@@ -219,8 +222,9 @@ static bool runner_reverses_env()
 run_result run(const run_spec& job)
 {
 	std::string path = job.path.empty() ? probe_path(job.tool) : job.path;
-	// strace cannot choose argv[0], keep set-user-id, or leave 1 and 2 closed
-	bool traced = job.argv0.empty() && job.path.empty() && !job.close_out && !job.close_err && !runner();
+	// strace cannot choose argv[0], keep set-user-id or leave 1 and 2 closed,
+	// and the audit knows the host's own calls only
+	bool traced = job.argv0.empty() && job.path.empty() && !job.close_out && !job.close_err && !getenv("PROBE_BIN");
 	char trace_file[] = "/tmp/probe-trace-XXXXXX";
 	if (traced) close(mkstemp(trace_file));
 
@@ -322,19 +326,32 @@ std::map<std::string, std::string> fields(const std::string& text)
 	std::istringstream lines(text);
 	for (std::string line; std::getline(lines, line);)
 		if (size_t colon = line.find(":\t"); colon != std::string::npos)
-			m[line.substr(0, colon)] = line.substr(colon + 2, line.find('\t', colon + 2) - colon - 2);
+			m[line.substr(0, colon)] = line.substr(colon + 2);
 	return m;
 }
 
-void seccomp_refusing(const std::vector<int>& calls)
+void seccomp_refusing(const std::vector<int>& calls, int error)
 {
 	std::vector<sock_filter> code{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
 	for (int nr : calls) {
 		code.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, uint32_t(nr), 0, 1));
-		code.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM));
+		code.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | uint32_t(error)));
 	}
 	code.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
 	sock_fprog prog{uint16_t(code.size()), code.data()};
 	if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) || prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog))
 		_exit(126);
+}
+
+std::string reachable_copy(const std::string& tool)
+{
+	static std::vector<std::string> made;
+	if (made.empty()) atexit([] { for (auto& dir : made) std::filesystem::remove_all(dir); });
+	char dir[] = "/tmp/probe-copy-XXXXXX";
+	std::string copy = made.emplace_back(mkdtemp(dir)) + "/" + tool;
+	std::filesystem::copy_file(probe_path(tool), copy);
+	// whatever the umask and the checkout's modes were
+	chmod(dir, 0755);
+	chmod(copy.c_str(), 0755);
+	return copy;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <errno.h>
 #include <functional>
 #include <map>
 #include <string>
@@ -44,7 +45,10 @@ bool emulated();  // an emulator starts the probes: no strace, no set-user-id
 run_result run(const run_spec& job);
 std::string capture(const std::string& command);
 std::string read_file(const std::string& path);
-// "Label:\tvalue" lines as label and value, what follows a second tab left out
+// "Label:\tvalue" lines as label and value, the whole rest of the line
 std::map<std::string, std::string> fields(const std::string& text);
-// In the child: calls listed fail with EPERM from here on; none, all pass.
-void seccomp_refusing(const std::vector<int>& calls);
+// In the child: calls listed fail with the error from here on; none, all pass.
+void seccomp_refusing(const std::vector<int>& calls, int error = EPERM);
+// A copy of the probe, alone in a folder every user can reach, as a
+// checkout in a folder of mode 0700 is not; removed when the tests end.
+std::string reachable_copy(const std::string& tool);
