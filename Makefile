@@ -96,6 +96,7 @@ LIB_OBJS := \
 	lib/format/hex_text_padded.o \
 	lib/mask/names_print.o \
 	lib/mask/print.o \
+	lib/file/read.o \
 	lib/opt/init.o \
 	lib/opt/next.o \
 	lib/opt/program_name.o \
@@ -132,7 +133,8 @@ limitreport_OBJS := \
 
 privreport_OBJS := \
 	tools/privreport/privreport.o \
-	tools/privreport/privilege_names.o
+	tools/privreport/privilege_names.o \
+	tools/privreport/label.o
 
 sigreport_OBJS := \
 	tools/sigreport/sigreport.o \

@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include "format.hpp"
 #include "front.hpp"
+#include "label.hpp"
 #include "privilege_names.hpp"
 #include "writer.hpp"
 
@@ -104,6 +105,7 @@ int main(int argc, char** argv)
 	print_number("NoNewPrivs", query(PR_GET_NO_NEW_PRIVS, 0), "");
 	int mode = query(PR_GET_SECCOMP, 0);
 	print_number("Seccomp", mode, mode >= 0 && mode < 3 ? seccomp_modes[mode] : "");
+	print_labels(writer_out);
 	writer_flush(writer_out);
 	return 0;
 }
