@@ -108,6 +108,7 @@ TOOLS := \
 	fdreport \
 	idreport \
 	limitreport \
+	nsreport \
 	privreport \
 	sigreport
 
@@ -130,6 +131,9 @@ idreport_OBJS := \
 limitreport_OBJS := \
 	tools/limitreport/limitreport.o \
 	tools/limitreport/limit_table.o
+
+nsreport_OBJS := \
+	tools/nsreport/nsreport.o
 
 privreport_OBJS := \
 	tools/privreport/privreport.o \
