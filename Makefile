@@ -151,7 +151,8 @@ UNIT_TESTS := \
 	tests/unit/format_test.o \
 	tests/unit/mask_test.o \
 	tests/unit/limit_table_test.o \
-	tests/unit/entry_test.o
+	tests/unit/entry_test.o \
+	tests/unit/file_test.o
 
 E2E_TESTS := \
 	tests/e2e/harness.o \

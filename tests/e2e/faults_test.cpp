@@ -28,6 +28,7 @@ const path_case paths[] = {
 	{"limitreport", {"-x"}, 100},
 	{"fdreport", {}, 0},
 	{"privreport", {}, 0},
+	{"nsreport", {}, 0},
 	{"sigreport", {}, 0},
 };
 
@@ -88,6 +89,7 @@ TEST(WriteFaults, NonBlockingPipeReadLateLosesNothing)
 		{"privreport, full", {.tool = "privreport", .nonblocking_pipe = 1, .pipe_full = true}},
 		{"sigreport, full", {.tool = "sigreport", .nonblocking_pipe = 1, .pipe_full = true}},
 		{"fdreport, full", {.tool = "fdreport", .nonblocking_pipe = 1, .pipe_full = true}},
+		{"nsreport, full", {.tool = "nsreport", .nonblocking_pipe = 1, .pipe_full = true}},
 	};
 	for (auto& c : cases) {
 		// against the same pipe, not full, where the report lists it

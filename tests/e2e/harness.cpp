@@ -45,7 +45,8 @@ const allowed_calls& allowed(const std::string& tool)
 				       "getsid", "umask"},
 				      {"2"})},
 		{"limitreport", {{"prlimit64", "getrlimit"}, {"1", "2"}}},
-		{"privreport", {{"getgroups", "capget", "prctl"}, {"1", "2"}}},
+		{"privreport", {{"getgroups", "capget", "prctl", "syscall_0x1cb", "lsm_get_self_attr", "openat", "read", "close"}, {"1", "2"}}},
+		{"nsreport", {{"openat", "readlinkat", "close", "read", "uname", "getcwd", "statfs"}, {"1", "2"}}},
 		{"sigreport", {{"rt_sigpending", "rt_sigprocmask", "rt_sigaction"}, {"1", "2"}}},
 		{"fdreport", {{"openat", "getdents64", "readlinkat", "statx", "fcntl", "getsockopt", "getsockname", "close",
 			       "prlimit64"},
@@ -200,6 +201,14 @@ std::string probe_path(const std::string& tool)
 	return std::string(bin ? bin : PROBE_BIN) + "/" + tool;
 }
 
+std::vector<std::string> probes()
+{
+	std::vector<std::string> names;
+	for (auto& e : std::filesystem::directory_iterator(probe_path(""))) names.push_back(e.path().filename());
+	std::sort(names.begin(), names.end());
+	return names;
+}
+
 static const char* runner()
 {
 	const char* r = getenv("PROBE_RUNNER");
@@ -254,7 +263,7 @@ run_result run(const run_spec& job)
 	int out[2], err[2];
 	if (socketpair(AF_UNIX, SOCK_SEQPACKET, 0, out) || socketpair(AF_UNIX, SOCK_SEQPACKET, 0, err))
 		return {};
-	pid_t pid = fork();
+	pid_t pid = pid_t(syscall(SYS_clone, SIGCHLD | job.clone_flags, 0, 0, 0, 0));
 	if (pid == 0) {
 		dup2(out[1], 1);
 		dup2(err[1], 2);
@@ -325,8 +334,10 @@ std::map<std::string, std::string> fields(const std::string& text)
 	std::map<std::string, std::string> m;
 	std::istringstream lines(text);
 	for (std::string line; std::getline(lines, line);)
-		if (size_t colon = line.find(":\t"); colon != std::string::npos)
-			m[line.substr(0, colon)] = line.substr(colon + 2);
+		if (size_t colon = line.find(":\t"); colon != std::string::npos) {
+			auto [at, fresh] = m.try_emplace(line.substr(0, colon));
+			at->second += (fresh ? "" : "\n") + line.substr(colon + 2);
+		}
 	return m;
 }
 

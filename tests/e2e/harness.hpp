@@ -34,6 +34,7 @@ struct run_spec {
 	std::string out_file{};           // standard output on this file instead
 	int nonblocking_pipe = 0;         // this descriptor on a non-blocking pipe, read late
 	bool pipe_full = false;           // and full before the probe starts
+	int clone_flags = 0;              // new namespaces for the child, as clone(2) takes them
 	std::function<void()> in_child{}; // runs just before exec
 	// with standard output on a full pipe: runs while the probe waits in
 	// its write there, with its pid, before the pipe is read
@@ -41,11 +42,13 @@ struct run_spec {
 };
 
 std::string probe_path(const std::string& tool);
+std::vector<std::string> probes();  // every probe built, by name
 bool emulated();  // an emulator starts the probes: no strace, no set-user-id
 run_result run(const run_spec& job);
 std::string capture(const std::string& command);
 std::string read_file(const std::string& path);
-// "Label:\tvalue" lines as label and value, the whole rest of the line
+// "Label:\tvalue" lines as label and value, the whole rest of the line;
+// a label given again adds its value on a line of its own
 std::map<std::string, std::string> fields(const std::string& text);
 // In the child: calls listed fail with the error from here on; none, all pass.
 void seccomp_refusing(const std::vector<int>& calls, int error = EPERM);

@@ -5,14 +5,19 @@
 #include <linux/securebits.h>
 #include <netdb.h>
 #include <sys/eventfd.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
+#include <sys/utsname.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/xattr.h>
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <numeric>
 #include <regex>
 #include <sstream>
@@ -23,6 +28,7 @@
 namespace {
 
 using view = std::map<std::string, std::string>;
+constexpr int lsm_get_self_attr = 459;
 
 struct view_case {
 	const char* name;
@@ -30,6 +36,7 @@ struct view_case {
 	std::vector<std::string> lines;  // among those printed; one ending in a tab starts one
 	bool native_only = false;        // qemu-user cannot pass it through
 	std::string path{};              // started instead of the probe, untraced
+	int clone_flags = 0;             // namespaces of its own
 };
 
 std::string proc(int pid, const std::string& what) { return "/proc/" + std::to_string(pid) + "/" + what; }
@@ -65,6 +72,20 @@ std::string with_names(const std::string& hex, const std::map<uint64_t, std::str
 	return value;
 }
 
+// From the module's own file, or the one of whichever module the kernel chose.
+std::string label_of(int pid)
+{
+	char text[4096];
+	for (auto [file, module] : {std::pair{"attr/apparmor/current", "apparmor\t"}, {"attr/current", "-\t"}}) {
+		int fd = open(proc(pid, file).c_str(), O_RDONLY);
+		ssize_t n = fd < 0 ? -1 : read(fd, text, sizeof text);
+		if (fd >= 0) close(fd);
+		for (std::string label(text, std::max(n, ssize_t(0))); n >= 0; label.pop_back())
+			if (label.empty() || (label.back() != '\n' && label.back() != 0)) return module + label;
+	}
+	return errno == EINVAL ? "[not provided on this platform]" : "[query failed]";
+}
+
 // Whole values, names included; pending for the thread or the process; no
 // trailing space after the groups.
 view status_of(int pid)
@@ -77,6 +98,7 @@ view status_of(int pid)
 	for (auto label : {"SigPnd", "SigBlk", "SigIgn"}) v[label] = with_names(v[label], signal_names, 1, "SIG");
 	v["Seccomp"] += std::vector<std::string>{"\tdisabled", "\tstrict", "\tfilter"}.at(std::stoi(v["Seccomp"]));
 	v["Groups"].pop_back();
+	v["Label"] = label_of(pid);
 	return v;
 }
 
@@ -131,7 +153,7 @@ void check(const char* tool, const std::vector<view_case>& cases, std::function<
 	for (auto& c : cases) {
 		if (emulated() && c.native_only) continue;
 		view kernel;
-		run_result r = run({.tool = tool, .argv0 = c.path, .path = c.path, .in_child = [&] {
+		run_result r = run({.tool = tool, .argv0 = c.path, .path = c.path, .clone_flags = c.clone_flags, .in_child = [&] {
 			uint64_t none = 0;
 			syscall(SYS_rt_sigprocmask, SIG_SETMASK, &none, nullptr, 8);
 			for (int n = 1; n <= 64; ++n) signal_action(n, SIG_DFL);
@@ -184,6 +206,10 @@ TEST(Privreport, EveryValueIsTheKernelsOwn)
 	ASSERT_EQ(setxattr(raw.c_str(), "security.capability", &file_caps, XATTR_CAPS_SZ_2, 0), 0);
 	check("privreport", {
 		{"as started", nullptr, {"CapInh:\t" + zero, "CapAmb:\t" + zero, "NoNewPrivs:\t0", "Seccomp:\t0\tdisabled"}, true},
+		{"a filter that refuses the label's call", [] { seccomp_refusing({lsm_get_self_attr}); }, {"Seccomp:\t2\tfilter"}},
+		{"a filter that has no label's call", [] { seccomp_refusing({lsm_get_self_attr}, ENOSYS); }, {"Seccomp:\t2\tfilter"}},
+		{"a filter that refuses it and openat", [] { seccomp_refusing({lsm_get_self_attr, __NR_openat}); }, {failed("Label")}, true,
+			probe_path("privreport")},
 		{"no new privileges", [] { prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0); }, {"NoNewPrivs:\t1"}},
 		{"a filter that allows all", [] { seccomp_refusing({}); }, {"Seccomp:\t2\tfilter"}, true},
 		{"a filter that refuses prctl", [] { seccomp_refusing({__NR_prctl}); }, {failed("CapBnd"), failed("CapAmb"),
@@ -206,6 +232,37 @@ TEST(Privreport, EveryValueIsTheKernelsOwn)
 		{"securebits", [] { prctl(PR_SET_SECUREBITS, SECBIT_NOROOT | SECBIT_NOROOT_LOCKED | SECBIT_KEEP_CAPS_LOCKED, 0, 0, 0); },
 			{"Securebits:\t00000023\tnoroot,noroot_locked,keep_caps_locked"}},
 	}, status_of, same_as_status);
+}
+
+// Initial where it shares the tests' own, on the host the initial ones (the host's row says so); the maps' numbers one space apart;
+// names as the process's own UTS namespace gives them; paths from its root.
+view where_of(int pid)
+{
+	view v;
+	for (auto kind : {"cgroup", "ipc", "mnt", "net", "pid", "time", "user", "uts"}) {
+		auto number = [&](int p) { std::string t = std::filesystem::read_symlink(proc(p, "ns/") + kind); return t.substr(t.find('[') + 1, t.size() - t.find('[') - 2); };
+		v["ns/" + std::string(kind)] = number(pid) + (number(pid) == number(getpid()) ? "\tinitial" : "");
+	}
+	for (auto [label, file] : {std::pair{"UidMap", "uid_map"}, {"GidMap", "gid_map"}}) {
+		std::istringstream lines(read_file(proc(pid, file)));
+		for (std::string a, b, c; lines >> a >> b >> c;) v[label] += (v[label].empty() ? "" : "\n") + a + " " + b + " " + c;
+		if (v[label].empty()) v[label] = "-";
+	}
+	int own = open("/proc/self/ns/uts", O_RDONLY), theirs = open(proc(pid, "ns/uts").c_str(), O_RDONLY);
+	utsname u;
+	setns(theirs, CLONE_NEWUTS), uname(&u), setns(own, CLONE_NEWUTS), close(own), close(theirs);
+	v["Hostname"] = u.nodename, v["Domainname"] = u.domainname;
+	std::string root = std::filesystem::read_symlink(proc(pid, "root")), cwd = std::filesystem::read_symlink(proc(pid, "cwd"));
+	v["Cwd"] = root == "/" ? cwd : cwd.substr(root.size()) + (cwd == root ? "/" : "");
+	v["Cwd"] = v["Cwd"].substr(0, v["Cwd"].find('\n'));  // as fields() reads the printed one
+	struct statfs fs;
+	v["Root"] = statfs(proc(pid, "root").c_str(), &fs) ? "?" : fs.f_flags & ST_RDONLY ? "ro" : "rw";
+	return v;
+}
+
+void same_as_view(const view& kernel, const std::string& out, const char* name)
+{
+	EXPECT_EQ(fields(out), kernel) << name;
 }
 
 TEST(Sigreport, EveryMaskIsTheKernelsOwn)
@@ -275,4 +332,47 @@ TEST(Fdreport, EveryDescriptorIsTheKernelsOwn)
 			true, "/fdreport"},
 		{"no /proc, a soft limit of 1", in_root(1), {"0\tchr\tr\t-\t1:3\t-"}, true, "/fdreport"},
 	}, [](int pid) { return descriptors_of(pid, true); }, same_as_fd);
+}
+
+TEST(Nsreport, EveryLineIsTheKernelsOwn)
+{
+	if (geteuid() != 0) GTEST_SKIP() << "new namespaces need root";
+	const std::string copy = reachable_copy("nsreport"), dir = copy.substr(0, copy.rfind('/'));
+	// a helper outside writes the maps, as only a process there may write more than one line
+	static auto mapped = [](std::string map) { return [map] {
+		int go[2], status = 1;
+		pid_t self = getpid(), helper = pipe2(go, O_CLOEXEC) ? -1 : fork();
+		if (helper == 0) {
+			if (close(go[1]) || read(go[0], &status, 1) != 1) _exit(1);  // until the namespace is there
+			for (auto file : {"uid_map", "gid_map"}) std::ofstream(proc(self, file)) << map;
+			_exit(0);
+		}
+		if (helper < 0 || unshare(CLONE_NEWUSER) || write(go[1], "", 1) != 1 || waitpid(helper, &status, 0) < 0 || status) _exit(126);
+	}; };
+	static auto in_dir = [](std::string path, bool removed) { return [path, removed] {
+		if (mkdir(path.c_str(), 0700) || chdir(path.c_str()) || (removed && rmdir(path.c_str()))) _exit(126); }; };
+	std::vector<std::string> lost;
+	for (auto label : {"cgroup", "ipc", "mnt", "net", "pid", "time", "user", "uts"}) lost.push_back("ns/" + std::string(label) + ":\t[query failed]");
+	lost.insert(lost.end(), {"UidMap:\t[query failed]", "GidMap:\t[query failed]", "Cwd:\t/", "Root:\tro"});
+	const std::string h64(64, 'h');
+	check("nsreport", {
+		{"the host's", nullptr, {"ns/pid:\t4026531836\tinitial", "ns/user:\t4026531837\tinitial", "UidMap:\t0 0 4294967295"}},
+		{"own namespaces of seven kinds, a 64-byte host name", [&h64] {
+			if (unshare(CLONE_NEWTIME) || sethostname(h64.data(), 64) || setdomainname("example.org", 11)) _exit(126); },
+			{"Hostname:\t" + h64, "Domainname:\texample.org", "ns/user:\t4026531837\tinitial"}, true, copy,
+			CLONE_NEWPID | CLONE_NEWUTS | CLONE_NEWIPC | CLONE_NEWNET | CLONE_NEWNS | CLONE_NEWCGROUP},
+		{"a user namespace, nothing mapped", nullptr, {"UidMap:\t-", "GidMap:\t-"}, true, copy, CLONE_NEWUSER},
+		{"a user namespace, one line mapped", mapped("0 1000 1"), {"UidMap:\t0 1000 1", "GidMap:\t0 1000 1"}, true, copy},
+		{"a user namespace, three lines", mapped("0 1000 1\n1 100000 65536\n70000 200000 10\n"),
+			{"UidMap:\t0 1000 1", "UidMap:\t1 100000 65536", "UidMap:\t70000 200000 10"}, true, copy},
+		{"a space, a tab and a newline", in_dir("/tmp/ns report\tx\ny", false), {"Cwd:\t/tmp/ns report\tx\ny"}},
+		{"a removed working directory", in_dir("/tmp/nsreport-removed", true), {"Cwd:\t[query failed]"}},
+		{"a read-only root without /proc", [dir] {
+			if (unshare(CLONE_NEWNS) || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
+			    mount(dir.c_str(), dir.c_str(), nullptr, MS_BIND, nullptr) ||
+			    mount(nullptr, dir.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) || chroot(dir.c_str()) || chdir("/"))
+				_exit(126);
+		}, lost, true, "/nsreport"},
+	}, where_of, same_as_view);
+	rmdir("/tmp/ns report\tx\ny");
 }

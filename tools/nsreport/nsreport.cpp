@@ -114,7 +114,7 @@ void print_root()
 int main(int argc, char** argv)
 {
 	standard_options(argc, argv);
-	int dir = open("/proc/self/ns", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+	int dir = openat(AT_FDCWD, "/proc/self/ns", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 	for (const auto& kind : namespace_kinds) print_namespace(dir, kind, path_buffer, sizeof path_buffer);
 	if (dir >= 0) close(dir);
 	print_map("UidMap", "/proc/self/uid_map", map_buffer, sizeof map_buffer);
