@@ -110,6 +110,7 @@ TOOLS := \
 	limitreport \
 	nsreport \
 	privreport \
+	resreport \
 	sigreport
 
 argreport_OBJS := \
@@ -139,6 +140,10 @@ privreport_OBJS := \
 	tools/privreport/privreport.o \
 	tools/privreport/privilege_names.o \
 	tools/privreport/label.o
+
+resreport_OBJS := \
+	tools/resreport/resreport.o \
+	tools/resreport/cgroup.o
 
 sigreport_OBJS := \
 	tools/sigreport/sigreport.o \
