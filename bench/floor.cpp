@@ -8,7 +8,9 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/syscall.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #ifdef FLOOR_WRITES
@@ -32,6 +34,7 @@ static void put(int fd, uint32_t n)
 
 #if defined(FLOOR_privreport)
 [[gnu::common]] gid_t groups[65536];
+[[gnu::common]] char label[4096];
 
 static long query(long option, long a, long b = 0)
 {
@@ -40,6 +43,16 @@ static long query(long option, long a, long b = 0)
 #elif defined(FLOOR_fdreport)
 alignas(8) static char entries[4096];
 static char target[4096], status[256];
+#elif defined(FLOOR_nsreport)
+[[gnu::common]] char path[4096];
+[[gnu::common]] char map[12288];
+
+static void read_whole(const char* file)
+{
+	int fd = int(syscall(SYS_openat, AT_FDCWD, file, O_RDONLY | O_CLOEXEC));
+	for (long held = 0, n; (n = read(fd, map + held, sizeof map - size_t(held))) > 0;) held += n;
+	close(fd);
+}
 #endif
 
 int main()
@@ -79,6 +92,8 @@ int main()
 	query(PR_GET_SECUREBITS, 0);
 	query(PR_GET_NO_NEW_PRIVS, 0);
 	query(PR_GET_SECCOMP, 0);
+	uint32_t size = sizeof label;
+	syscall(459, 100, label, &size, 0);
 	put(1, writes[0]);
 #elif defined(FLOOR_sigreport)
 	uint64_t set, action[4];
@@ -100,6 +115,20 @@ int main()
 			syscall(SYS_fcntl, fd, F_GETFL);
 		}
 	close(dir);
+	put(1, writes[0]);
+#elif defined(FLOOR_nsreport)
+	int dir = int(syscall(SYS_openat, AT_FDCWD, "/proc/self/ns", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+	static const char* const kinds[] = {"cgroup", "ipc", "mnt", "net", "pid", "time", "user", "uts"};
+	for (const char* kind : kinds)
+		syscall(SYS_readlinkat, dir, kind, path, sizeof path);
+	close(dir);
+	read_whole("/proc/self/uid_map");
+	read_whole("/proc/self/gid_map");
+	utsname names;
+	uname(&names);
+	syscall(SYS_getcwd, path, sizeof path);
+	struct statfs fs;
+	statfs("/", &fs);
 	put(1, writes[0]);
 #elif defined(FLOOR_envreport) || defined(FLOOR_argreport)
 	put(1, writes[0]);

@@ -1,7 +1,8 @@
 # The image in real engines, as its users run it: podman with runc and a
 # dockerd of its own load the archive and run each row: its engines, their
 # flags, the command, and the lines the probe must print (";" between them;
-# "=" first: exactly these; "*" last: one that starts so). Each row reports
+# "=" first: exactly these; "*" last: one that starts so; "~" first: one
+# that matches the regular expression that follows). Each row reports
 # "ok", "FAILED", or "SKIPPED ...: why" when the engine cannot start a
 # container at all. What the probes printed stays in BUILD/engine/out.
 set -u
@@ -19,6 +20,11 @@ privileges of user 1000, raised as ambient|podman|$caps -u 1000:1000|privreport|
 privileges of user 1000, not raised|docker|$caps -u 1000:1000|privreport|Groups:\t27 1000;CapEff:\t0000000000000000;CapAmb:\t0000000000000000
 privileged|podman|--privileged|privreport|NoNewPrivs:\t0;Seccomp:\t0\tdisabled
 descriptors|podman docker||fdreport|0\tchr\trw\t-\t1:3\t/dev/null;1\tfifo\tw\t-\t-\tpipe:[*;2\tfifo\tw\t-\t-\tpipe:[*
+own namespaces but the user one|podman docker||nsreport|~^ns/pid:\t[0-9]+$;~^ns/mnt:\t[0-9]+$;~^ns/net:\t[0-9]+$;ns/user:\t4026531837\tinitial;UidMap:\t0 0 4294967295;~^Hostname:\t[0-9a-f]+$;Cwd:\t/;Root:\trw
+host name, working directory, read-only root|podman docker|--hostname probe -w /usr --read-only|nsreport|Hostname:\tprobe;Cwd:\t/usr;Root:\tro
+the host's process ids|podman docker|--pid=host|nsreport|ns/pid:\t4026531836\tinitial
+ids mapped|podman|--uidmap 0:100000:65536 --gidmap 0:100000:65536|nsreport|~^ns/user:\t[0-9]+$;UidMap:\t0 100000 65536;GidMap:\t0 100000 65536
+the label under the engine's filter|podman docker||privreport|Seccomp:\t2\tfilter;Label:\t[not provided on this platform]
 no signal pending or blocked (ignored ones come from whoever started the engine)|podman docker||sigreport|SigPnd:\t0000000000000000;SigBlk:\t0000000000000000
 EOF
 }
@@ -68,6 +74,7 @@ for engine in podman docker; do
 			END {
 				for (i = 1; i <= n; i++) {
 					ok = exact ? got[i] == w[i] : seen[w[i]]
+					for (j = 1; !exact && w[i] ~ /^~/ && j <= m; j++) ok = ok || got[j] ~ substr(w[i], 2)
 					for (j = 1; !exact && w[i] ~ /\*$/ && j <= m; j++) ok = ok || index(got[j], substr(w[i], 1, length(w[i]) - 1)) == 1
 					if (!ok || (exact && m != n)) exit 1
 				}

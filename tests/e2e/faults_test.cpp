@@ -29,6 +29,7 @@ const path_case paths[] = {
 	{"fdreport", {}, 0},
 	{"privreport", {}, 0},
 	{"nsreport", {}, 0},
+	{"resreport", {}, 0},
 	{"sigreport", {}, 0},
 };
 
@@ -90,6 +91,7 @@ TEST(WriteFaults, NonBlockingPipeReadLateLosesNothing)
 		{"sigreport, full", {.tool = "sigreport", .nonblocking_pipe = 1, .pipe_full = true}},
 		{"fdreport, full", {.tool = "fdreport", .nonblocking_pipe = 1, .pipe_full = true}},
 		{"nsreport, full", {.tool = "nsreport", .nonblocking_pipe = 1, .pipe_full = true}},
+		{"resreport, full", {.tool = "resreport", .nonblocking_pipe = 1, .pipe_full = true}},
 	};
 	for (auto& c : cases) {
 		// against the same pipe, not full, where the report lists it

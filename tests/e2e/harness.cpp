@@ -47,6 +47,8 @@ const allowed_calls& allowed(const std::string& tool)
 		{"limitreport", {{"prlimit64", "getrlimit"}, {"1", "2"}}},
 		{"privreport", {{"getgroups", "capget", "prctl", "syscall_0x1cb", "lsm_get_self_attr", "openat", "read", "close"}, {"1", "2"}}},
 		{"nsreport", {{"openat", "readlinkat", "close", "read", "uname", "getcwd", "statfs"}, {"1", "2"}}},
+		{"resreport", {{"prlimit64", "sched_getaffinity", "sched_getscheduler", "sched_getparam", "getpriority", "ioprio_get", "openat",
+				"read", "close"}, {"1", "2"}}},
 		{"sigreport", {{"rt_sigpending", "rt_sigprocmask", "rt_sigaction"}, {"1", "2"}}},
 		{"fdreport", {{"openat", "getdents64", "readlinkat", "statx", "fcntl", "getsockopt", "getsockname", "close",
 			       "prlimit64"},

@@ -7,6 +7,7 @@
 #include <sys/eventfd.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
@@ -375,4 +376,98 @@ TEST(Nsreport, EveryLineIsTheKernelsOwn)
 		}, lost, true, "/nsreport"},
 	}, where_of, same_as_view);
 	rmdir("/tmp/ns report\tx\ny");
+}
+
+// Limits in the order /proc lists them; the scheduling of /proc/PID/stat;
+// the reset flag and the I/O priority as the kernel answers for the process.
+view resources_of(int pid)
+{
+	view v = {{"Cpus", fields(read_file(proc(pid, "status")))["Cpus_allowed_list"]}, {"OOMScoreAdj", read_file(proc(pid, "oom_score_adj"))},
+		{"Cgroup", read_file(proc(pid, "root") + proc(pid, "cgroup"))}};  // through its own mounts
+	std::istringstream limits(read_file(proc(pid, "limits")));
+	const char* names[] = {"CPU", "FSIZE", "DATA", "STACK", "CORE", "RSS", "NPROC", "NOFILE", "MEMLOCK", "AS", "LOCKS", "SIGPENDING",
+		"MSGQUEUE", "NICE", "RTPRIO", "RTTIME"};
+	std::smatch m;
+	for (std::string line; std::getline(limits, line);)
+		if (std::regex_search(line, m, std::regex("  +(\\S+) +(\\S+)( +\\S+)? *$")) && line.rfind("Limit", 0))
+			v["RLIMIT_" + std::string(names[v.size() - 3])] = m[1].str() + "\t" + m[2].str();
+	std::istringstream stat(read_file(proc(pid, "stat")).substr(read_file(proc(pid, "stat")).rfind(") ") + 2));
+	std::vector<std::string> f{"", "", ""};
+	for (std::string w; stat >> w;) f.push_back(w);
+	const char* policies[] = {"other", "fifo", "rr", "batch", "4", "idle", "deadline"}, *classes[] = {"none", "rt", "be", "idle"};
+	v["Nice"] = f[19], v["Policy"] = policies[std::stoi(f[41])] + std::string(syscall(SYS_sched_getscheduler, pid) & SCHED_RESET_ON_FORK ? ",reset_on_fork" : "") + "\t" + f[40];
+	long io = syscall(SYS_ioprio_get, 1, pid);
+	v["IOPriority"] = classes[io >> 13] + ("\t" + std::to_string(io & 0x1fff));
+	for (auto label : {"OOMScoreAdj", "Cgroup"})
+		if (v[label].size() && v[label].back() == '\n') v[label].pop_back();
+	return v;
+}
+
+// Each line the kernel shows; beside them the eight limit files, or none when the group is unknown.
+void same_as_resources(const view& kernel, const std::string& out, const char* name)
+{
+	view printed = fields(out);
+	for (auto& [label, value] : kernel) EXPECT_EQ(printed[label], value) << name << ": " << label;
+	EXPECT_EQ(printed.size() - kernel.size(), kernel.count("Cgroup") ? 8u : 0u) << name << ": limit files";
+	EXPECT_EQ(out.find("\n\n"), out.npos) << name << ": an empty line";
+}
+
+TEST(Resreport, EveryLineIsTheKernelsOwn)
+{
+	if (geteuid() != 0) GTEST_SKIP() << "priorities, groups and roots need root";
+	static auto limit = [](int id, rlim_t soft, rlim_t hard) { rlimit r{soft, hard}; if (setrlimit(id, &r)) _exit(126); };
+	static auto cpus = [](std::vector<int> list) { return [list] {
+		cpu_set_t set;
+		CPU_ZERO(&set);
+		for (int c : list) CPU_SET(c, &set);
+		if (sched_setaffinity(0, sizeof set, &set)) _exit(126); }; };
+	static auto policy = [](int p, int priority) { return [p, priority] { if (syscall(SYS_sched_setscheduler, 0, p, &priority)) _exit(126); }; };
+	static auto io = [](int value) { return [value] { if (syscall(SYS_ioprio_set, 1, 0, value)) _exit(126); }; };
+	static auto write_to = [](std::string file, std::string text) { return !(std::ofstream(file) << text); };
+	static auto oom = [](const char* v) { return [v] { if (write_to("/proc/self/oom_score_adj", v)) _exit(126); }; };
+	// a group of the test's own under each controller, removed at the end
+	const std::string group = "probe-test-" + std::to_string(getpid()), memory = "/sys/fs/cgroup/memory/" + group, pids = "/sys/fs/cgroup/pids/" + group;
+	bool v1 = !mkdir(memory.c_str(), 0755) && !mkdir(pids.c_str(), 0755) && !write_to(memory + "/memory.limit_in_bytes", "67108864") &&
+		  !write_to(pids + "/pids.max", "50");
+	static auto joined = [](std::vector<std::string> groups) { return [groups] {
+		for (auto& g : groups) if (write_to(g + "/cgroup.procs", std::to_string(getpid()))) _exit(126); }; };
+	static auto private_mounts = [] { if (unshare(CLONE_NEWNS) || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr)) _exit(126); };
+	// a unified hierarchy of files on a tmpfs, and the line that names the group
+	static auto unified = [](std::string line) { return [line] {
+		private_mounts();
+		std::string own = "/proc/" + std::to_string(getpid()) + "/cgroup";
+		if (mount("none", "/sys/fs/cgroup", "tmpfs", 0, nullptr) || write_to("/sys/fs/cgroup/line", line) ||
+		    mount("/sys/fs/cgroup/line", own.c_str(), nullptr, MS_BIND, nullptr) || write_to("/sys/fs/cgroup/memory.max", "67108864\n") ||
+		    write_to("/sys/fs/cgroup/cpu.max", "150000 100000\n") || write_to("/sys/fs/cgroup/pids.max", "max\n"))
+			_exit(126);
+	}; };
+	const std::string copy = reachable_copy("resreport"), dir = copy.substr(0, copy.rfind('/'));
+	const std::vector<std::string> v2 = {"memory.max:\t67108864", "memory.high:\t-", "cpu.max:\t150000 100000", "pids.max:\tmax"};
+	auto with = [](std::vector<std::string> a, std::vector<std::string> b) { a.insert(a.end(), b.begin(), b.end()); return a; };
+	std::vector<view_case> cases = {
+		{"limits set, one hard unlimited", [] { limit(RLIMIT_NOFILE, 256, 4096), limit(RLIMIT_CORE, 0, RLIM_INFINITY), limit(RLIMIT_MSGQUEUE, 8192, 16384); },
+			{"RLIMIT_NOFILE:\t256\t4096", "RLIMIT_CORE:\t0\tunlimited", "RLIMIT_MSGQUEUE:\t8192\t16384"}},
+		{"CPU 0", cpus({0}), {"Cpus:\t0"}}, {"CPU 1", cpus({1}), {"Cpus:\t1"}}, {"CPUs 0 and 1", cpus({0, 1}), {"Cpus:\t0-1"}},
+		{"other, nice 5", [] { setpriority(PRIO_PROCESS, 0, 5); }, {"Policy:\tother\t0", "Nice:\t5"}},
+		{"batch, nice -3", [] { policy(SCHED_BATCH, 0)(), setpriority(PRIO_PROCESS, 0, -3); }, {"Policy:\tbatch\t0", "Nice:\t-3"}},
+		{"idle", policy(SCHED_IDLE, 0), {"Policy:\tidle\t0"}}, {"fifo 10", policy(SCHED_FIFO, 10), {"Policy:\tfifo\t10"}},
+		{"rr 5", policy(SCHED_RR, 5), {"Policy:\trr\t5"}},
+		{"reset on fork", policy(SCHED_OTHER | SCHED_RESET_ON_FORK, 0), {"Policy:\tother,reset_on_fork\t0"}},
+		{"I/O: none", nullptr, {"IOPriority:\tnone\t0"}}, {"I/O: be 4", io(2 << 13 | 4), {"IOPriority:\tbe\t4"}},
+		{"I/O: idle", io(3 << 13), {"IOPriority:\tidle\t0"}}, {"I/O: rt 0", io(1 << 13), {"IOPriority:\trt\t0"}},
+		{"OOM score 500", oom("500"), {"OOMScoreAdj:\t500"}}, {"OOM score 1000", oom("1000"), {"OOMScoreAdj:\t1000"}},
+		{"unified: the root group", unified("0::/\n"), with(v2, {"Cgroup:\t0::/"}), true, copy},
+		{"unified: a group without its folder", unified("0::/kubepods/pod1/abc\n"), with(v2, {"Cgroup:\t0::/kubepods/pod1/abc"}), true, copy},
+		{"no /proc, no /sys", [dir] { if (chroot(dir.c_str()) || chdir("/")) _exit(126); },
+			{"OOMScoreAdj:\t[query failed]", "Cgroup:\t[query failed]"}, true, "/resreport"},
+	};
+	if (v1) cases.insert(cases.end(), {
+		{"version 1 groups", joined({memory, pids}), {"memory.limit_in_bytes:\t67108864", "pids.max:\t50"}, true},
+		{"version 1 as Docker mounts it", [memory] { joined({memory})(), private_mounts();
+			if (mount(memory.c_str(), "/sys/fs/cgroup/memory", nullptr, MS_BIND, nullptr)) _exit(126); },
+			{"Cgroup:\t4:memory:/" + group, "memory.limit_in_bytes:\t67108864"}, true, copy},
+	});
+	check("resreport", cases, resources_of, same_as_resources);
+	rmdir(memory.c_str()), rmdir(pids.c_str());
+	EXPECT_TRUE(v1) << "no version 1 groups of our own";
 }
