@@ -5,6 +5,7 @@ BINDIR ?= $(PREFIX)/bin
 MANDIR ?= $(PREFIX)/share/man
 
 B := build
+comma := ,
 
 # ARCH is a Debian architecture from scripts/arches; one other than the
 # machine's own is cross-built into build/ARCH with Debian's g++-TRIPLET.
@@ -61,11 +62,13 @@ TARGET_CXXFLAGS = -std=c++20 -O2 $(WARN) $(NORUNTIME) -nostdinc \
 # file to the largest page size (64 KiB on arm64 and ppc64el); the segment
 # alignment that such kernels need stays. Nor is the file padded to start
 # the data on a page of its own, which saves a page of memory at most:
-# pages are taken as 64 KiB, the largest any of these kernels uses.
+# where kernels may use 64 KiB pages, pages are taken as 64 KiB (elsewhere
+# that would pad i386's text, which starts 32 KiB into such a page).
+PAGES_64K := arm64 ppc64el mips64el
 TARGET_LDFLAGS = -specs $(MUSL_SPECS) -static -no-pie -Wl,--gc-sections \
 	-Wl,-z,noseparate-code \
 	-Wl,-z,norelro \
-	-Wl,-z,common-page-size=65536 \
+	$(if $(filter $(ARCH),$(PAGES_64K)),-Wl$(comma)-z$(comma)common-page-size=65536) \
 	-Wl,--build-id=none
 HOST_CXXFLAGS := -std=c++20 -O1 -g $(WARN) -Ilib -Itools
 TEST_LIBS := -lgtest -lgtest_main -pthread
@@ -123,8 +126,6 @@ fdreport_OBJS := \
 	tools/fdreport/fdreport.o \
 	tools/fdreport/pieces.o \
 	tools/fdreport/socket_detail.o
-# Its time goes to system calls, and at -O2 it outgrows 16 KiB on ppc64el.
-$(fdreport_OBJS:%=$(T)/target/%): TARGET_CXXFLAGS += -Os
 
 idreport_OBJS := \
 	tools/idreport/idreport.o
@@ -148,6 +149,15 @@ resreport_OBJS := \
 sigreport_OBJS := \
 	tools/sigreport/sigreport.o \
 	tools/sigreport/signal_names.o
+
+# Their time goes to system calls, and at -O2 each outgrows 16 KiB on ppc64el.
+OS_OBJS := $(fdreport_OBJS) $(privreport_OBJS) $(resreport_OBJS)
+$(OS_OBJS:%=$(T)/target/%): TARGET_CXXFLAGS += -Os
+# ppc64el's code is the largest of all, so its library is made small too;
+# the speed targets are measured natively.
+ifneq ($(filter $(ARCH),ppc64el),)
+$(LIB_OBJS:%=$(T)/target/%): TARGET_CXXFLAGS += -Os
+endif
 
 UNIT_TESTS := \
 	tests/unit/bytes_test.o \
@@ -213,10 +223,11 @@ $(T)/bench/floor: $(T)/target/bench/floor.o Makefile
 	$(CC) $(TARGET_LDFLAGS) -o $@ $<
 
 # Each probe's own floor, from the same source: its system calls, with the
-# write sizes bench/run measured in FLOOR_WRITES_<probe>.
+# write sizes bench/run measured in FLOOR_WRITES_<probe> and the files it
+# traced in FLOOR_FILES_<probe>.
 $(T)/bench/floor-%: bench/floor.cpp Makefile | $(DEPS)/build-$(ARCH)
 	@mkdir -p $(@D)
-	$(CXX) $(TARGET_CXXFLAGS) -DFLOOR_$* -DFLOOR_WRITES=$(FLOOR_WRITES_$*) -c -o $@.o $<
+	$(CXX) $(TARGET_CXXFLAGS) -DFLOOR_$* -DFLOOR_WRITES=$(FLOOR_WRITES_$*) -DFLOOR_FILES='$(FLOOR_FILES_$*)' -c -o $@.o $<
 	$(CC) $(TARGET_LDFLAGS) -o $@ $@.o
 
 $(B)/bench/pairtime: bench/pairtime.cpp Makefile | $(DEPS)/bench

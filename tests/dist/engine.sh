@@ -25,6 +25,8 @@ host name, working directory, read-only root|podman docker|--hostname probe -w /
 the host's process ids|podman docker|--pid=host|nsreport|ns/pid:\t4026531836\tinitial
 ids mapped|podman|--uidmap 0:100000:65536 --gidmap 0:100000:65536|nsreport|~^ns/user:\t[0-9]+$;UidMap:\t0 100000 65536;GidMap:\t0 100000 65536
 the label under the engine's filter|podman docker||privreport|Seccomp:\t2\tfilter;Label:\t[not provided on this platform]
+resources set by flags|podman docker|--ulimit nofile=300:4000 --cpuset-cpus 1 --memory 64m --cpus 0.5 --pids-limit 50 --oom-score-adj 500|resreport|RLIMIT_NOFILE:\t300\t4000;Cpus:\t1;memory.limit_in_bytes:\t67108864;cpu.cfs_quota_us:\t50000;cpu.cfs_period_us:\t100000;pids.max:\t50;OOMScoreAdj:\t500
+resources by default|podman docker||resreport|RLIMIT_NOFILE:\t256\t$hard;OOMScoreAdj:\t0;cpu.cfs_quota_us:\t-1
 no signal pending or blocked (ignored ones come from whoever started the engine)|podman docker||sigreport|SigPnd:\t0000000000000000;SigBlk:\t0000000000000000
 EOF
 }
