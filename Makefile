@@ -331,6 +331,8 @@ run: $(BINS) | $(if $(RUN_WITH),$(DEPS)/qemu-$(ARCH))
 	@echo '$$ privreport'; $(RUN_WITH) $(T)/bin/privreport
 	@echo '$$ (trap "" PIPE; sigreport)'; (trap "" PIPE; $(RUN_WITH) $(T)/bin/sigreport)
 	@echo '$$ fdreport </dev/null'; $(RUN_WITH) $(T)/bin/fdreport </dev/null
+	@echo '$$ nsreport'; $(RUN_WITH) $(T)/bin/nsreport
+	@echo '$$ resreport'; $(RUN_WITH) $(T)/bin/resreport
 
 # Release files, into dist/. `make dist` and `make image` build them in a
 # clean Debian 13 root (scripts/debian-root), from committed sources only
