@@ -153,9 +153,9 @@ sigreport_OBJS := \
 # Their time goes to system calls, and at -O2 each outgrows 16 KiB on ppc64el.
 OS_OBJS := $(fdreport_OBJS) $(privreport_OBJS) $(resreport_OBJS)
 $(OS_OBJS:%=$(T)/target/%): TARGET_CXXFLAGS += -Os
-# ppc64el's code is the largest of all, so its library is made small too;
+# ppc64el's and mips64el's code is the largest, so their library is made small too;
 # the speed targets are measured natively.
-ifneq ($(filter $(ARCH),ppc64el),)
+ifneq ($(filter $(ARCH),ppc64el mips64el),)
 $(LIB_OBJS:%=$(T)/target/%): TARGET_CXXFLAGS += -Os
 endif
 
