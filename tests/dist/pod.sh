@@ -1,5 +1,5 @@
 # Pods, as Kubernetes YAML reaches a process: podman's play kube starts a
-# pod of the image for each row (its annotations, its spec's fields, its
+# pod of the image for each row (its annotations, the pod's fields, its
 # container's fields, and the lines the probe must print, as
 # tests/dist/engines matches them), with limits that fit this machine:
 # podman's defaults exceed its hard limits, and play kube swaps soft and
