@@ -237,12 +237,20 @@ TEST(Privreport, EveryValueIsTheKernelsOwn)
 	}, status_of, same_as_status);
 }
 
-// Initial where it shares the tests' own, on the host the initial ones (the host's row says so); the maps' numbers one space apart;
-// names as the process's own UTS namespace gives them; paths from its root.
+const char* const namespace_kinds[] = {"cgroup", "ipc", "mnt", "net", "pid", "time", "user", "uts"};
+
+static void private_mounts()
+{
+	if (unshare(CLONE_NEWNS) || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr)) _exit(126);
+}
+
+// Initial where it shares the tests' own, which the host's row shows to be
+// the initial ones; the maps' numbers one space apart; the names as the
+// process's own UTS namespace gives them; paths from its own root.
 view where_of(int pid)
 {
 	view v;
-	for (auto kind : {"cgroup", "ipc", "mnt", "net", "pid", "time", "user", "uts"}) {
+	for (auto kind : namespace_kinds) {
 		auto number = [&](int p) { std::string t = std::filesystem::read_symlink(proc(p, "ns/") + kind); return t.substr(t.find('[') + 1, t.size() - t.find('[') - 2); };
 		v["ns/" + std::string(kind)] = number(pid) + (number(pid) == number(getpid()) ? "\tinitial" : "");
 	}
@@ -355,7 +363,7 @@ TEST(Nsreport, EveryLineIsTheKernelsOwn)
 	static auto in_dir = [](std::string path, bool removed) { return [path, removed] {
 		if ((mkdir(path.c_str(), 0700) && errno != EEXIST) || chdir(path.c_str()) || (removed && rmdir(path.c_str()))) _exit(126); }; };
 	std::vector<std::string> lost;
-	for (auto label : {"cgroup", "ipc", "mnt", "net", "pid", "time", "user", "uts"}) lost.push_back("ns/" + std::string(label) + ":\t[query failed]");
+	for (auto kind : namespace_kinds) lost.push_back("ns/" + std::string(kind) + ":\t[query failed]");
 	lost.insert(lost.end(), {"UidMap:\t[query failed]", "GidMap:\t[query failed]", "Cwd:\t/", "Root:\tro"});
 	const std::string h64(64, 'h');
 	check("nsreport", {
@@ -371,8 +379,8 @@ TEST(Nsreport, EveryLineIsTheKernelsOwn)
 		{"a space, a tab and a newline", in_dir("/tmp/ns report\tx\ny", false), {"Cwd:\t/tmp/ns report\tx\ny"}},
 		{"a removed working directory", in_dir("/tmp/nsreport-removed", true), {"Cwd:\t[query failed]"}},
 		{"a read-only root without /proc", [dir] {
-			if (unshare(CLONE_NEWNS) || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
-			    mount(dir.c_str(), dir.c_str(), nullptr, MS_BIND, nullptr) ||
+			private_mounts();
+			if (mount(dir.c_str(), dir.c_str(), nullptr, MS_BIND, nullptr) ||
 			    mount(nullptr, dir.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) || chroot(dir.c_str()) || chdir("/"))
 				_exit(126);
 		}, lost, true, "/nsreport"},
@@ -433,7 +441,6 @@ TEST(Resreport, EveryLineIsTheKernelsOwn)
 		  !write_to(pids + "/pids.max", "50");
 	static auto joined = [](std::vector<std::string> groups) { return [groups] {
 		for (auto& g : groups) if (write_to(g + "/cgroup.procs", std::to_string(getpid()))) _exit(126); }; };
-	static auto private_mounts = [] { if (unshare(CLONE_NEWNS) || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr)) _exit(126); };
 	// a unified hierarchy of files on a tmpfs, and the line that names the group
 	static auto unified = [](std::string line) { return [line] {
 		private_mounts();
