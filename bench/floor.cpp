@@ -49,6 +49,7 @@ static char target[4096], status[256];
 static const char* const files[] = {FLOOR_FILES};
 [[gnu::common]] unsigned char mask[1024];
 [[gnu::common]] char text[4096];
+[[gnu::common]] char path[4096];
 [[gnu::common]] char value[4096];
 #elif defined(FLOOR_nsreport)
 [[gnu::common]] char path[4096];
@@ -148,7 +149,9 @@ int main()
 	syscall(SYS_ioprio_get, 1, 0);
 	for (const char* file : files) {
 		char* into = file == files[0] || file == files[1] ? text : value;
-		int fd = int(syscall(SYS_openat, AT_FDCWD, file, O_RDONLY | O_CLOEXEC));
+		// the probe builds each path in a buffer of its own
+		for (char* p = path; (*p++ = *file++);) {}
+		int fd = int(syscall(SYS_openat, AT_FDCWD, path, O_RDONLY | O_CLOEXEC));
 		for (long held = 0, n; fd >= 0 && (n = read(fd, into + held, 4096 - size_t(held))) > 0;) held += n;
 		if (fd >= 0) close(fd);
 	}
