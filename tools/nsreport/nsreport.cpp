@@ -93,7 +93,7 @@ void print_map(const char* label, const char* path, char* buf, uint64_t cap)
 // start with "/", which the kernel gives for a directory outside the root.
 void print_cwd(char* buf, uint64_t cap)
 {
-	long len = syscall(SYS_getcwd, buf, cap);
+	long len = syscall(SYS_getcwd, buf, long(cap));
 	if (len <= 0) return print_line("Cwd", failed);
 	print_bytes("Cwd", buf, uint64_t(len) - 1);
 }
