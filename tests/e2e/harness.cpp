@@ -166,12 +166,13 @@ size_t fill(int fd)
 	return filled;
 }
 
-// Until the probe waits in a write to its standard output.
+// Until the probe waits in a write to its standard output: write is 4 in
+// i386's numbering, which the kernel shows for an i386 probe.
 void wait_in_write(int pid)
 {
-	const std::string writing = std::to_string(SYS_write) + " 0x1 ";
 	for (int tries = 0; tries < 5000; ++tries) {
-		if (read_file("/proc/" + std::to_string(pid) + "/syscall").rfind(writing, 0) == 0) return;
+		std::string call = read_file("/proc/" + std::to_string(pid) + "/syscall");
+		if (call.rfind(std::to_string(SYS_write) + " 0x1 ", 0) == 0 || call.rfind("4 0x1 ", 0) == 0) return;
 		std::this_thread::sleep_for(std::chrono::milliseconds(2));
 	}
 }
