@@ -33,8 +33,10 @@ constexpr long reset_on_fork = 0x40000000;
 constexpr long ioprio_who_process = 1;
 constexpr const char* failed = "[query failed]";
 
-// The affinity mask of 8192 CPUs, the text of a /proc file.
-[[gnu::common]] unsigned char cpu_mask[1024];
+// The affinity mask of 8192 CPUs, in the kernel's words (bytes would
+// number the CPUs wrong on big-endian machines); the text of a /proc file.
+constexpr uint64_t word_bits = 8 * sizeof(unsigned long);
+[[gnu::common]] unsigned long cpu_mask[1024 / sizeof(unsigned long)];
 [[gnu::common]] char text_buffer[4096];
 
 void print_line(const char* label, const char* value)
@@ -57,7 +59,7 @@ void print_limit(const resource_limit& l)
 
 bool has_cpu(uint64_t cpu, uint64_t count)
 {
-	return cpu < count && cpu_mask[cpu / 8] >> (cpu % 8) & 1;
+	return cpu < count && cpu_mask[cpu / word_bits] >> (cpu % word_bits) & 1;
 }
 
 // Runs of two or more as FIRST-LAST, as Cpus_allowed_list has them.
