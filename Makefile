@@ -88,6 +88,7 @@ LIB_OBJS := \
 	lib/writer/putflush.o \
 	lib/writer/putsflush.o \
 	lib/writer/printv.o \
+	lib/writer/field.o \
 	lib/writer/out.o \
 	lib/writer/err.o \
 	lib/format/format_decimal.o \

@@ -59,3 +59,7 @@ inline int32_t writer_print(writer* w, S... list)
 	const char* const strings[] = {list...};
 	return writer_printv(w, strings);
 }
+
+// "label:\t", then len bytes of value as they are, then "\n": for values
+// read from the kernel, which may hold any byte.
+int32_t writer_field(writer* w, const char* label, const char* value, uint64_t len);

@@ -29,13 +29,6 @@ void print_line(const char* label, const char* value)
 	writer_print(writer_out, label, ":\t", value, "\n", nullptr);
 }
 
-void print_bytes(const char* label, const char* value, uint64_t len)
-{
-	writer_print(writer_out, label, ":\t", nullptr);
-	writer_put(writer_out, value, len);
-	writer_puts(writer_out, "\n");
-}
-
 // The digits of "KIND:[digits]", or null when the target has another form.
 const char* inode_digits(const char* kind, char* target, uint64_t len, uint64_t* value)
 {
@@ -95,7 +88,7 @@ void print_cwd(char* buf, uint64_t cap)
 {
 	long len = syscall(SYS_getcwd, buf, long(cap));
 	if (len <= 0) return print_line("Cwd", failed);
-	print_bytes("Cwd", buf, uint64_t(len) - 1);
+	writer_field(writer_out, "Cwd", buf, uint64_t(len) - 1);
 }
 
 void print_root()

@@ -105,11 +105,9 @@ int64_t read_limit(const cgroup_file& f, const char* path, uint64_t path_len)
 void print_file(const cgroup_file& f, const char* path, uint64_t path_len)
 {
 	int64_t n = read_limit(f, path, path_len);
-	writer_print(writer_out, f.name, ":\t", nullptr);
-	if (n < 0) return void(writer_puts(writer_out, errno == ENOENT ? "-\n" : "[query failed]\n"));
+	if (n < 0) return void(writer_print(writer_out, f.name, ":\t", errno == ENOENT ? "-" : "[query failed]", "\n", nullptr));
 	if (n > 0 && value_buffer[n - 1] == '\n') --n;
-	writer_put(writer_out, value_buffer, uint64_t(n));
-	writer_puts(writer_out, "\n");
+	writer_field(writer_out, f.name, value_buffer, uint64_t(n));
 }
 
 } // namespace
@@ -126,9 +124,7 @@ void print_cgroup(char* text, uint64_t cap)
 		const char* stop = p;
 		while (stop < end && *stop != '\n') ++stop;
 		cut = stop == end && uint64_t(len) == cap;
-		writer_puts(writer_out, "Cgroup:\t");
-		writer_put(writer_out, cut ? "[query failed]" : p, cut ? 14 : uint64_t(stop - p));
-		writer_puts(writer_out, "\n");
+		writer_field(writer_out, "Cgroup", cut ? "[query failed]" : p, cut ? 14 : uint64_t(stop - p));
 		if (!cut && count < sizeof lines / sizeof lines[0]) lines[count++] = {p, uint64_t(stop - p)};
 		p = stop + 1;
 	}
