@@ -9,9 +9,11 @@
 // mips64el. No read once the buffer is full, and the descriptor closed on
 // every path. Each argument goes as a long, as the variadic call takes
 // them: a 64-bit count would land in the wrong registers on 32-bit ARM.
+// Non-blocking, so that a FIFO planted where a kernel file should be
+// cannot hold the probe; kernel and regular files ignore the flag.
 int64_t file_read(int32_t dir, const char* path, char* buf, uint64_t cap)
 {
-	long fd = syscall(SYS_openat, dir, path, O_RDONLY | O_CLOEXEC | O_LARGEFILE);
+	long fd = syscall(SYS_openat, dir, path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_LARGEFILE);
 	if (fd < 0) return -1;
 	uint64_t held = 0;
 	while (held < cap) {
