@@ -89,6 +89,8 @@ LIB_OBJS := \
 	lib/writer/putsflush.o \
 	lib/writer/printv.o \
 	lib/writer/field.o \
+	lib/writer/escaped.o \
+	lib/writer/field_escaped.o \
 	lib/writer/out.o \
 	lib/writer/err.o \
 	lib/format/format_decimal.o \
@@ -101,6 +103,11 @@ LIB_OBJS := \
 	lib/mask/names_print.o \
 	lib/mask/print.o \
 	lib/file/read.o \
+	lib/cgroup/load.o \
+	lib/cgroup/print.o \
+	lib/cgroup/unified.o \
+	lib/cgroup/find.o \
+	lib/cgroup/read.o \
 	lib/opt/init.o \
 	lib/opt/next.o \
 	lib/opt/program_name.o \
@@ -145,7 +152,8 @@ privreport_OBJS := \
 
 resreport_OBJS := \
 	tools/resreport/resreport.o \
-	tools/resreport/cgroup.o
+	tools/resreport/cgroup.o \
+	tools/resreport/cpus.o
 
 sigreport_OBJS := \
 	tools/sigreport/sigreport.o \

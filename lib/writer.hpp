@@ -63,3 +63,15 @@ inline int32_t writer_print(writer* w, S... list)
 // "label:\t", then len bytes of value as they are, then "\n": for values
 // read from the kernel, which may hold any byte.
 int32_t writer_field(writer* w, const char* label, const char* value, uint64_t len);
+
+// The n bytes at s with each byte below 0x20 and 0x7f written as a
+// backslash and three octal digits ("\011" for a tab, "\012" for a
+// newline), and the backslash itself as "\134" when backslash is true, as
+// /proc/self/mountinfo writes names: so that a name someone else chose
+// can neither start a forged line nor shift a field. False only for text
+// the kernel has escaped that way already, where a backslash always
+// begins an escape.
+int32_t writer_escaped(writer* w, const char* s, uint64_t n, bool backslash);
+
+// "label:\t", the value escaped with its backslashes, "\n".
+int32_t writer_field_escaped(writer* w, const char* label, const char* value, uint64_t len);

@@ -107,9 +107,9 @@ static void put_flags(int flags)
 	if (!*comma) put("-");
 }
 
-// One line: number, kind, access, flags, detail, and the target last, so
-// that a tab inside it shifts nothing; "-" when the target could not be
-// read (length below 0). The type from statx, whose record is the same
+// One line: number, kind, access, flags, detail, and the target, escaped
+// as a unix name is; "-" when the target could not be read (length below
+// 0). The type from statx, whose record is the same
 // everywhere.
 static void print_descriptor(int fd, long length)
 {
@@ -132,7 +132,7 @@ static void print_descriptor(int fd, long length)
 	}
 	put("\t");
 	if (length < 0) put("-");
-	else put_bytes(target, uint64_t(length));
+	else put_escaped(target, uint64_t(length));
 	put("\n");
 }
 

@@ -14,6 +14,14 @@ void put_bytes(const char* s, uint64_t n)
 	writer_put(writer_out, s, n);
 }
 
+// As mountinfo writes names: control bytes, DEL and the backslash as a
+// backslash and three octal digits, so that no field holds a tab or a
+// line break.
+void put_escaped(const char* s, uint64_t n)
+{
+	writer_escaped(writer_out, s, n, true);
+}
+
 void put_decimal(uint64_t v)
 {
 	char text[decimal_text_max];

@@ -11,6 +11,7 @@ struct named {
 
 void put(const char* s);
 void put_bytes(const char* s, uint64_t n);
+void put_escaped(const char* s, uint64_t n);
 void put_decimal(uint64_t v);
 const char* name_of(const named* table, uint64_t count, int value);
 

@@ -67,19 +67,6 @@ static void put_ipv6(const uint8_t* a)
 	put_bytes(text, uint64_t(p - text));
 }
 
-// A unix name as mountinfo writes names: control bytes, DEL and the
-// backslash as a backslash and three octal digits, so that the field
-// never holds a tab or a line break.
-static void put_escaped(const char* s, uint64_t n)
-{
-	for (uint64_t i = 0; i < n; ++i) {
-		uint8_t c = uint8_t(s[i]);
-		bool plain = c >= 0x20 && c != 0x7f && c != '\\';
-		const char code[4] = {plain ? char(c) : '\\', char('0' + (c >> 6)), char('0' + (c >> 3 & 7)), char('0' + (c & 7))};
-		put_bytes(code, plain ? 1 : 4);
-	}
-}
-
 static void put_port(uint16_t network_order)
 {
 	put(":");
@@ -127,7 +114,7 @@ static int socket_option(int fd, int option)
 void put_socket(int fd)
 {
 	int family = socket_option(fd, SO_DOMAIN);
-	if (family < 0) return put("-");
+	if (family < 0) return put("?");
 	put_named(families, family, "af");
 	put(" ");
 	int type = socket_option(fd, SO_TYPE);
@@ -135,6 +122,7 @@ void put_socket(int fd)
 	else put_named(socket_types, type, "type");
 	if (socket_option(fd, SO_ACCEPTCONN) == 1) put(" listening");
 	socklen_t len = sizeof socket_address;
-	if (getsockname(fd, reinterpret_cast<sockaddr*>(&socket_address), &len) == 0)
-		put_address(family, len < sizeof socket_address ? len : sizeof socket_address);
+	// a refused query is no address: it must not read as a socket without one
+	if (getsockname(fd, reinterpret_cast<sockaddr*>(&socket_address), &len)) return put(" ?");
+	put_address(family, len < sizeof socket_address ? len : sizeof socket_address);
 }

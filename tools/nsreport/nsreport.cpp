@@ -82,13 +82,25 @@ void print_map(const char* label, const char* path, char* buf, uint64_t cap)
 	}
 }
 
-// The system call's path as it is: C libraries refuse one that does not
+// The system call's path, escaped: C libraries refuse one that does not
 // start with "/", which the kernel gives for a directory outside the root.
 void print_cwd(char* buf, uint64_t cap)
 {
 	long len = syscall(SYS_getcwd, buf, long(cap));
 	if (len <= 0) return print_line("Cwd", failed);
-	writer_field(writer_out, "Cwd", buf, uint64_t(len) - 1);
+	writer_field_escaped(writer_out, "Cwd", buf, uint64_t(len) - 1);
+}
+
+// Names someone else chose, escaped so that none can forge a line.
+void print_names()
+{
+	utsname u;
+	if (uname(&u)) {
+		print_line("Hostname", failed);
+		return print_line("Domainname", failed);
+	}
+	writer_field_escaped(writer_out, "Hostname", u.nodename, cstr_length(u.nodename));
+	writer_field_escaped(writer_out, "Domainname", u.domainname, cstr_length(u.domainname));
 }
 
 void print_root()
@@ -112,10 +124,7 @@ int main(int argc, char** argv)
 	if (dir >= 0) close(dir);
 	print_map("UidMap", "/proc/self/uid_map", map_buffer, sizeof map_buffer);
 	print_map("GidMap", "/proc/self/gid_map", map_buffer, sizeof map_buffer);
-	utsname u;
-	bool named = uname(&u) == 0;
-	print_line("Hostname", named ? u.nodename : failed);
-	print_line("Domainname", named ? u.domainname : failed);
+	print_names();
 	print_cwd(path_buffer, sizeof path_buffer);
 	print_root();
 	writer_flush(writer_out);

@@ -35,7 +35,7 @@ void label_print(writer* w, const char* module, const char* text, uint64_t len)
 {
 	while (len && (text[len - 1] == 0 || text[len - 1] == '\n')) --len;
 	writer_print(w, "Label:\t", module, "\t", nullptr);
-	writer_put(w, text, len);
+	writer_escaped(w, text, len, true);
 	writer_puts(w, "\n");
 }
 

@@ -7,7 +7,7 @@
 void label_records_print(writer* w, const char* buf, uint64_t used, uint64_t count);
 
 // One "Label" line for a module's label, without the NUL and newline
-// bytes that end it.
+// bytes that end it, and escaped: a profile's name is anyone's choice.
 void label_print(writer* w, const char* module, const char* text, uint64_t len);
 
 // This process's lines: from the system call, or from the label files

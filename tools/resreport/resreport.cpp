@@ -3,10 +3,10 @@
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-#include "cgroup.hpp"
 #include "file.hpp"
 #include "format.hpp"
 #include "front.hpp"
+#include "resreport.hpp"
 #include "writer.hpp"
 
 namespace {
@@ -33,9 +33,8 @@ constexpr long reset_on_fork = 0x40000000;
 constexpr long ioprio_who_process = 1;
 constexpr const char* failed = "[query failed]";
 
-// The affinity mask of 8192 CPUs, in the kernel's words (bytes would
-// number the CPUs wrong on big-endian machines); the text of a /proc file.
-constexpr uint64_t word_bits = 8 * sizeof(unsigned long);
+// The affinity mask of 8192 CPUs, in the kernel's words; the text of a
+// /proc file or a limit file.
 [[gnu::common]] unsigned long cpu_mask[1024 / sizeof(unsigned long)];
 [[gnu::common]] char text_buffer[4096];
 
@@ -57,29 +56,12 @@ void print_limit(const resource_limit& l)
 	writer_print(writer_out, l.name, ":\t", limit_text(soft, r.rlim_cur), "\t", limit_text(hard, r.rlim_max), "\n", nullptr);
 }
 
-bool has_cpu(uint64_t cpu, uint64_t count)
-{
-	return cpu < count && cpu_mask[cpu / word_bits] >> (cpu % word_bits) & 1;
-}
-
-// Runs of two or more as FIRST-LAST, as Cpus_allowed_list has them.
 void print_cpus()
 {
 	long bytes = syscall(SYS_sched_getaffinity, 0, sizeof cpu_mask, cpu_mask);
 	if (bytes <= 0) return print_line("Cpus", failed);
-	uint64_t count = uint64_t(bytes) * 8;
 	writer_puts(writer_out, "Cpus:\t");
-	const char* comma = "";
-	for (uint64_t cpu = 0; cpu < count; ++cpu) {
-		if (!has_cpu(cpu, count)) continue;
-		uint64_t last = cpu;
-		while (has_cpu(last + 1, count)) ++last;
-		char first[decimal_text_max], end[decimal_text_max];
-		writer_print(writer_out, comma, decimal_text(first, cpu), nullptr);
-		if (last > cpu) writer_print(writer_out, "-", decimal_text(end, last), nullptr);
-		comma = ",";
-		cpu = last;
-	}
+	cpus_print(writer_out, cpu_mask, uint64_t(bytes) * 8);
 	writer_puts(writer_out, "\n");
 }
 
@@ -110,10 +92,12 @@ void print_io_priority()
 {
 	long v = syscall(SYS_ioprio_get, ioprio_who_process, 0);
 	if (v < 0) return print_line("IOPriority", failed);
-	char number[decimal_text_max], level[decimal_text_max];
-	uint64_t io_class = uint64_t(v) >> 13;
+	char number[decimal_text_max], level[decimal_text_max], hint[decimal_text_max];
+	uint64_t io_class = uint64_t(v) >> 13, io_hint = uint64_t(v) >> 3 & 0x3ff;
 	const char* name = io_class < 4 ? io_classes[io_class] : decimal_text(number, io_class);
-	writer_print(writer_out, "IOPriority:\t", name, "\t", decimal_text(level, uint64_t(v) & 0x1fff), "\n", nullptr);
+	writer_print(writer_out, "IOPriority:\t", name, "\t", decimal_text(level, uint64_t(v) & 7), nullptr);
+	if (io_hint) writer_print(writer_out, "\thint ", decimal_text(hint, io_hint), nullptr);
+	writer_puts(writer_out, "\n");
 }
 
 void print_oom_score_adj()
