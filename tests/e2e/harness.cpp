@@ -344,17 +344,26 @@ std::map<std::string, std::string> fields(const std::string& text)
 	return m;
 }
 
-void seccomp_refusing(const std::vector<int>& calls, int error)
+void seccomp_refusing(const std::vector<int>& calls, int error, int arg)
 {
 	std::vector<sock_filter> code{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
 	for (int nr : calls) {
-		code.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, uint32_t(nr), 0, 1));
+		code.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, uint32_t(nr), 0, uint8_t(arg < 0 ? 1 : 3)));
+		if (arg >= 0) code.insert(code.end(), {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args)),
+			BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, uint32_t(arg), 0, 1)});
 		code.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | uint32_t(error)));
 	}
 	code.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
 	sock_fprog prog{uint16_t(code.size()), code.data()};
 	if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) || prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog))
 		_exit(126);
+}
+
+std::string escaped(const std::string& s)
+{
+	std::string e;
+	for (char c : s) e += uint8_t(c) < 0x20 || c == 0x7f || c == '\\' ? std::string{'\\', char('0' + (c >> 6 & 3)), char('0' + (c >> 3 & 7)), char('0' + (c & 7))} : std::string(1, c);
+	return e;
 }
 
 std::string reachable_copy(const std::string& tool)

@@ -50,8 +50,11 @@ std::string read_file(const std::string& path);
 // "Label:\tvalue" lines as label and value, the whole rest of the line;
 // a label given again adds its value on a line of its own
 std::map<std::string, std::string> fields(const std::string& text);
-// In the child: calls listed fail with the error from here on; none, all pass.
-void seccomp_refusing(const std::vector<int>& calls, int error = EPERM);
+// In the child: calls listed fail with the error from here on; none, all
+// pass. With arg, one call fails only when its first argument is arg.
+void seccomp_refusing(const std::vector<int>& calls, int error = EPERM, int arg = -1);
+// Control bytes, DEL and the backslash as a backslash and three octal digits.
+std::string escaped(const std::string& s);
 // A copy of the probe, alone in a folder every user can reach, as a
 // checkout in a folder of mode 0700 is not; removed when the tests end.
 std::string reachable_copy(const std::string& tool);

@@ -5,6 +5,7 @@
 #include "fake_write.hpp"
 #include "file.hpp"
 #include "privreport/label.hpp"
+#include "resreport/resreport.hpp"
 
 namespace {
 long open_descriptors() { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); }
@@ -45,6 +46,7 @@ TEST(Label, RecordsGiveOneLineEachWithoutTheirEnds)
 		{record(104, "docker-default (enforce)\n") + record(999, "x") + record(102, "_"), 3,
 			"Label:\tapparmor\tdocker-default (enforce)\nLabel:\tlsm999\tx\nLabel:\tsmack\t_\n"},
 		{"", 0, "Label:\t[not provided on this platform]\n"},
+		{record(104, "a\tb\x7f\\ c\nd\n"), 1, "Label:\tapparmor\ta\\011b\\177\\134 c\\012d\n"},
 		{se.substr(0, 31), 1, "Label:\t[query failed]\n"},
 		{se.substr(0, se.size() - 8), 1, "Label:\t[query failed]\n"},
 		{se + se.substr(0, 40), 2, "Label:\tselinux\tsystem_u:system_r:container_t:s0:c1,c2\nLabel:\t[query failed]\n"},
@@ -53,5 +55,18 @@ TEST(Label, RecordsGiveOneLineEachWithoutTheirEnds)
 		test_writer t(4096);
 		label_records_print(&t.w, c.records.data(), c.records.size(), c.count);
 		EXPECT_EQ(t.held(), c.lines) << c.records.size();
+	}
+}
+
+TEST(Cpus, RunsOfTwoOrMoreAsTheKernelListsThem)
+{
+	static_assert(sizeof(unsigned long) == 8, "masks of the host's own words");
+	const struct { std::vector<unsigned long> mask; const char* list; } cases[] = {
+		{{0}, ""}, {{2}, "1"}, {{0xd0f}, "0-3,8,10-11"}, {{0x8000000000000780, 0x8000000000000003}, "7-10,63-65,127"},
+	};
+	for (auto& c : cases) {
+		test_writer t(64);
+		cpus_print(&t.w, c.mask.data(), 64 * c.mask.size());
+		EXPECT_EQ(t.held(), c.list);
 	}
 }
