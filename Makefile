@@ -82,7 +82,7 @@ LIB_OBJS := \
 	lib/writer/write_narrow.o \
 	lib/writer/flush.o \
 	lib/writer/put.o \
-	lib/writer/puts.o \
+	lib/writer/puts_run.o \
 	lib/writer/putalign.o \
 	lib/writer/putsalign.o \
 	lib/writer/putflush.o \
@@ -159,8 +159,10 @@ sigreport_OBJS := \
 	tools/sigreport/sigreport.o \
 	tools/sigreport/signal_names.o
 
-# Its time goes to system calls, and at -O2 it outgrows 16 KiB on ppc64el.
-$(fdreport_OBJS:%=$(T)/target/%): TARGET_CXXFLAGS += -Os
+# Their time goes to system calls and to code run once, cold: small code
+# is faster there, and at -O2 fdreport outgrows 16 KiB on ppc64el.
+$(foreach t,fdreport privreport resreport,$($(t)_OBJS:%=$(T)/target/%)): TARGET_CXXFLAGS += -Os
+$(patsubst %,$(T)/target/%,$(filter lib/cgroup/%,$(LIB_OBJS))): TARGET_CXXFLAGS += -Os
 # ppc64el's and mips64el's code is the largest: there every object is
 # built small, or privreport and resreport outgrow 16 KiB; the speed
 # targets are measured natively.

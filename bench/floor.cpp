@@ -49,15 +49,15 @@ static char target[4096], status[256];
 static const char* const files[] = {FLOOR_FILES};
 [[gnu::common]] unsigned char mask[1024];
 [[gnu::common]] char text[4096];
-[[gnu::common]] char path[4096];
-[[gnu::common]] char value[4096];
+// where the control-group file's lines are found, and the file whole
+[[gnu::common]] char groups[1040 + 65536];
 #elif defined(FLOOR_nsreport)
 [[gnu::common]] char path[4096];
 [[gnu::common]] char map[12288];
 
 static void read_whole(const char* file)
 {
-	int fd = int(syscall(SYS_openat, AT_FDCWD, file, O_RDONLY | O_CLOEXEC));
+	int fd = int(syscall(SYS_openat, AT_FDCWD, file, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
 	for (long held = 0, n; (n = read(fd, map + held, sizeof map - size_t(held))) > 0;) held += n;
 	close(fd);
 }
@@ -148,11 +148,14 @@ int main()
 	syscall(SYS_getpriority, PRIO_PROCESS, 0);
 	syscall(SYS_ioprio_get, 1, 0);
 	for (const char* file : files) {
-		char* into = file == files[0] || file == files[1] ? text : value;
-		// the probe builds each path in a buffer of its own
-		for (char* p = path; (*p++ = *file++);) {}
-		int fd = int(syscall(SYS_openat, AT_FDCWD, path, O_RDONLY | O_CLOEXEC));
-		for (long held = 0, n; fd >= 0 && (n = read(fd, into + held, 4096 - size_t(held))) > 0;) held += n;
+		bool whole = file == files[1], limit = !whole && file != files[0];
+		char* into = whole ? groups + 1040 : text;
+		// the probe builds each limit file's path in the buffer it reads into
+		const char* f = file;
+		if (limit)
+			for (char* p = text; (*p++ = *f++);) {}
+		int fd = int(syscall(SYS_openat, AT_FDCWD, limit ? text : file, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+		for (long held = 0, n; fd >= 0 && (n = read(fd, into + held, (whole ? 65536 : 4096) - size_t(held))) > 0;) held += n;
 		if (fd >= 0) close(fd);
 	}
 	put(1, writes[0]);

@@ -4,4 +4,20 @@
 uint64_t cstr_length(const char* s);
 uint64_t cstr_index(const char* s, uint8_t c);
 int32_t cstr_compare(const char* a, const char* b);
-char* bytes_copy(char* dst, const char* src, uint64_t n);
+char* bytes_copy_run(char* dst, const char* src, uint64_t n);
+
+// One byte at a time, from the lowest address up. A length known when
+// compiling (a literal's) is copied in place, where the compiler may join
+// the stores; any other goes to the loop.
+inline char* bytes_copy(char* dst, const char* src, uint64_t n)
+{
+	if (!__builtin_constant_p(n)) return bytes_copy_run(dst, src, n);
+	for (uint64_t i = 0; i < n; ++i) dst[i] = src[i];
+	return dst;
+}
+
+// A literal's length is known when compiling, and costs nothing then.
+inline uint64_t string_length(const char* s)
+{
+	return __builtin_constant_p(__builtin_strlen(s)) ? __builtin_strlen(s) : cstr_length(s);
+}

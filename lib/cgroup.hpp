@@ -13,14 +13,16 @@ struct cgroup_line {
 // Lines past the most kept, or a line the buffer cut, leave a controller
 // that no kept line names unknown: its files are failed queries then,
 // never a read of the hierarchy's root.
+// The lines come before the text, so that a short file and its lines
+// share one page.
 inline constexpr uint32_t cgroup_lines_max = 64;
 struct cgroup_table {
-	char text[65536];
 	uint64_t len;
 	bool cut;   // the text ends in a line the buffer cut
 	bool lost;  // lines may be missing from the table
 	uint32_t count;
 	cgroup_line lines[cgroup_lines_max];
+	char text[65536];
 };
 extern cgroup_table cgroup;
 
@@ -47,5 +49,7 @@ cgroup_group cgroup_find(const char* controller);
 // place, where a container that has only its own folder mounted keeps it:
 // the bytes held, or -1 with errno: ENOENT in neither place, EIO for an
 // unknown group, EFBIG for a text that fills buf, ENAMETOOLONG for a path
-// that fits no buffer.
+// that does not fit. buf holds each path until it is opened, so that no
+// buffer of its own is needed: at 4096 bytes it holds every path the
+// kernel takes.
 int64_t cgroup_read(const cgroup_group& g, const char* name, char* buf, uint64_t cap);

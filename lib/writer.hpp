@@ -1,5 +1,6 @@
 #pragma once
 #include <stdint.h>
+#include "bytes.hpp"
 
 using write_op = int64_t (*)(int32_t fd, const void* data, uint64_t len);
 
@@ -21,8 +22,28 @@ inline constexpr uint64_t writer_chunk_min = 8192;
 
 int32_t write_all(int32_t fd, const char* data, uint64_t len, write_op op);
 int32_t writer_flush(writer* w);
-int32_t writer_put(writer* w, const char* data, uint64_t len);
-int32_t writer_puts(writer* w, const char* s);
+// What does not fit the free space: flushes, then writes through or buffers.
+int32_t writer_put_spill(writer* w, const char* data, uint64_t len);
+
+// Most pieces fit the free space: copied in place, with no call but the copy.
+inline int32_t writer_put(writer* w, const char* data, uint64_t len)
+{
+	if (len > w->cap - w->pos) return writer_put_spill(w, data, len);
+	bytes_copy(w->buf + w->pos, data, len);
+	w->pos += len;
+	return 0;
+}
+
+// A string whose length is known only at run time, copied while it is
+// measured: one pass over its bytes where it fits.
+int32_t writer_puts_run(writer* w, const char* s);
+
+inline int32_t writer_puts(writer* w, const char* s)
+{
+	if (__builtin_constant_p(__builtin_strlen(s))) return writer_put(w, s, __builtin_strlen(s));
+	return writer_puts_run(w, s);
+}
+
 int32_t writer_putalign(writer* w, const char* data, uint64_t len);
 int32_t writer_putsalign(writer* w, const char* s);
 int32_t writer_putflush(writer* w, const char* data, uint64_t len);

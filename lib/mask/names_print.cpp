@@ -5,9 +5,9 @@
 int32_t mask_names_print(writer* w, uint64_t mask, const bit_names* names)
 {
 	bool first = true;
-	for (uint32_t i = 0; i < 64; ++i) {
-		if (!(mask >> i & 1)) continue;
-		uint64_t n = uint64_t(names->first) + i;
+	// the set bits only, lowest first
+	for (; mask; mask &= mask - 1) {
+		uint64_t n = uint64_t(names->first) + uint64_t(__builtin_ctzll(mask));
 		const char* name = n < names->count ? names->names[n] : nullptr;
 		char digits[decimal_text_max];
 		if ((!first && writer_put(w, ",", 1)) || writer_puts(w, name ? name : names->prefix) ||

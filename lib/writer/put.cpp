@@ -1,7 +1,7 @@
 #include "bytes.hpp"
 #include "writer.hpp"
 
-int32_t writer_put(writer* w, const char* data, uint64_t len)
+int32_t writer_put_spill(writer* w, const char* data, uint64_t len)
 {
 	if (len <= w->cap - w->pos) {
 		bytes_copy(w->buf + w->pos, data, len);

@@ -4,22 +4,26 @@
 // Words, not bytes: bytes would number the CPUs wrong on big-endian machines.
 constexpr uint64_t word_bits = 8 * sizeof(unsigned long);
 
-static bool has_cpu(const unsigned long* mask, uint64_t cpu, uint64_t count)
+// The first CPU from cpu on that is in the mask (set) or not in it (clear),
+// a word at a time; count when there is none.
+static uint64_t next(const unsigned long* mask, uint64_t cpu, uint64_t count, bool set)
 {
-	return cpu < count && mask[cpu / word_bits] >> (cpu % word_bits) & 1;
+	for (; cpu < count; cpu = (cpu / word_bits + 1) * word_bits) {
+		unsigned long word = (set ? mask[cpu / word_bits] : ~mask[cpu / word_bits]) >> (cpu % word_bits);
+		if (word) return cpu + uint64_t(__builtin_ctzl(word)) < count ? cpu + uint64_t(__builtin_ctzl(word)) : count;
+	}
+	return count;
 }
 
 void cpus_print(writer* w, const unsigned long* mask, uint64_t count)
 {
 	const char* comma = "";
-	for (uint64_t cpu = 0; cpu < count; ++cpu) {
-		if (!has_cpu(mask, cpu, count)) continue;
-		uint64_t last = cpu;
-		while (has_cpu(mask, last + 1, count)) ++last;
+	for (uint64_t cpu = next(mask, 0, count, true); cpu < count; cpu = next(mask, cpu, count, true)) {
+		uint64_t last = next(mask, cpu, count, false) - 1;
 		char first[decimal_text_max], end[decimal_text_max];
 		writer_print(w, comma, decimal_text(first, cpu), nullptr);
 		if (last > cpu) writer_print(w, "-", decimal_text(end, last), nullptr);
 		comma = ",";
-		cpu = last;
+		cpu = last + 1;
 	}
 }
