@@ -1,5 +1,4 @@
 #include <errno.h>
-#include "bytes.hpp"
 #include "cgroup.hpp"
 #include "resreport.hpp"
 #include "writer.hpp"
@@ -11,28 +10,25 @@ struct cgroup_file {
 	const char* name;
 };
 
+// One text per controller, so that the files of a group are told by the pointer.
+constexpr char memory[] = "memory", pids[] = "pids", cpu[] = "cpu", cpuset[] = "cpuset";
 constexpr cgroup_file unified_files[] = {
 	{nullptr, "memory.max"}, {nullptr, "memory.high"}, {nullptr, "memory.low"}, {nullptr, "memory.swap.max"},
 	{nullptr, "pids.max"}, {nullptr, "cpu.max"}, {nullptr, "cpu.weight"}, {nullptr, "cpuset.cpus.effective"},
 };
 constexpr cgroup_file v1_files[] = {
-	{"memory", "memory.limit_in_bytes"}, {"memory", "memory.soft_limit_in_bytes"},
-	{"memory", "memory.memsw.limit_in_bytes"}, {"pids", "pids.max"}, {"cpu", "cpu.cfs_quota_us"},
-	{"cpu", "cpu.cfs_period_us"}, {"cpu", "cpu.shares"}, {"cpuset", "cpuset.effective_cpus"},
+	{memory, "memory.limit_in_bytes"}, {memory, "memory.soft_limit_in_bytes"}, {memory, "memory.memsw.limit_in_bytes"},
+	{pids, "pids.max"}, {cpu, "cpu.cfs_quota_us"}, {cpu, "cpu.cfs_period_us"}, {cpu, "cpu.shares"},
+	{cpuset, "cpuset.effective_cpus"},
 };
 static_assert(sizeof unified_files == sizeof v1_files);
-
-bool same(const char* a, const char* b)
-{
-	return a == b || (a && b && !cstr_compare(a, b));
-}
 
 void print_file(const cgroup_group& g, const char* name, char* value, uint64_t cap)
 {
 	int64_t n = cgroup_read(g, name, value, cap);
 	if (n < 0) return void(writer_print(writer_out, name, ":\t", errno == ENOENT ? "-" : "[query failed]", "\n", nullptr));
 	if (n > 0 && value[n - 1] == '\n') --n;
-	writer_field(writer_out, name, value, uint64_t(n));
+	writer_field_escaped(writer_out, name, value, uint64_t(n));
 }
 
 } // namespace
@@ -43,10 +39,10 @@ void print_cgroup(char* value, uint64_t cap)
 	cgroup_print(writer_out, loaded);
 	if (!loaded) return;
 	// each controller's group found once, for the files that follow
-	cgroup_group g{};
-	bool found = false;
-	for (const auto& f : cgroup_unified() ? unified_files : v1_files) {
-		if (!found || !same(g.controller, f.controller)) g = cgroup_find(f.controller), found = true;
-		print_file(g, f.name, value, cap);
+	const cgroup_file* f = cgroup_unified() ? unified_files : v1_files;
+	cgroup_group g = cgroup_find(f->controller);
+	for (const cgroup_file* end = f + sizeof v1_files / sizeof *v1_files; f < end; ++f) {
+		if (f->controller != g.controller) g = cgroup_find(f->controller);
+		print_file(g, f->name, value, cap);
 	}
 }

@@ -105,7 +105,7 @@ void print_oom_score_adj()
 	int64_t n = file_read(AT_FDCWD, "/proc/self/oom_score_adj", text_buffer, sizeof text_buffer);
 	if (n < 0) return print_line("OOMScoreAdj", failed);
 	if (n > 0 && text_buffer[n - 1] == '\n') --n;
-	writer_field(writer_out, "OOMScoreAdj", text_buffer, uint64_t(n));
+	writer_field_escaped(writer_out, "OOMScoreAdj", text_buffer, uint64_t(n));
 }
 
 } // namespace
