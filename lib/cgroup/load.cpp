@@ -2,9 +2,8 @@
 #include "cgroup.hpp"
 #include "file.hpp"
 
-// A common symbol, placed after the other zeroed data: only the pages the
-// file fills are ever touched.
-[[gnu::common]] cgroup_table cgroup;
+// Zeroed data: only the pages the file fills are ever touched.
+cgroup_table cgroup;
 
 static uint32_t find(uint32_t at, uint32_t end, char c)
 {
