@@ -15,9 +15,3 @@ inline char* bytes_copy(char* dst, const char* src, uint64_t n)
 	for (uint64_t i = 0; i < n; ++i) dst[i] = src[i];
 	return dst;
 }
-
-// A literal's length is known when compiling, and costs nothing then.
-inline uint64_t string_length(const char* s)
-{
-	return __builtin_constant_p(__builtin_strlen(s)) ? __builtin_strlen(s) : cstr_length(s);
-}
