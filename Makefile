@@ -88,7 +88,6 @@ LIB_OBJS := \
 	lib/writer/putflush.o \
 	lib/writer/putsflush.o \
 	lib/writer/printv.o \
-	lib/writer/field.o \
 	lib/writer/escaped.o \
 	lib/writer/field_escaped.o \
 	lib/writer/out.o \

@@ -81,10 +81,6 @@ inline int32_t writer_print(writer* w, S... list)
 	return writer_printv(w, strings);
 }
 
-// "label:\t", then len bytes of value as they are, then "\n": for values
-// read from the kernel, which may hold any byte.
-int32_t writer_field(writer* w, const char* label, const char* value, uint64_t len);
-
 // The n bytes at s with each byte below 0x20 and 0x7f written as a
 // backslash and three octal digits ("\011" for a tab, "\012" for a
 // newline), and the backslash itself as "\134" when backslash is true, as
