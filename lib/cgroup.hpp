@@ -24,7 +24,7 @@ struct cgroup_table {
 	cgroup_line lines[cgroup_lines_max];
 	char text[65536];
 };
-extern cgroup_table cgroup;
+[[gnu::common]] extern cgroup_table cgroup;
 
 // Reads and splits the file; false, with errno set, when it cannot be read.
 bool cgroup_load();

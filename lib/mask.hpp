@@ -6,7 +6,7 @@
 // below count and the entry is not null, is its name, and otherwise the
 // name is prefix followed by the decimal digits of n.
 struct bit_names {
-	const char* const* names;
+	const text* names;
 	uint64_t count;
 	uint32_t first;
 	const char* prefix;

@@ -2,8 +2,9 @@
 #include "cgroup.hpp"
 #include "file.hpp"
 
-// Zeroed data: only the pages the file fills are ever touched.
-cgroup_table cgroup;
+// A common symbol, after the other zeroed data: only the pages the file
+// fills are ever touched, and none of the small data is pushed apart.
+[[gnu::common]] cgroup_table cgroup;
 
 static uint32_t find(uint32_t at, uint32_t end, char c)
 {

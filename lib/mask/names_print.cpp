@@ -8,10 +8,10 @@ int32_t mask_names_print(writer* w, uint64_t mask, const bit_names* names)
 	// the set bits only, lowest first
 	for (; mask; mask &= mask - 1) {
 		uint64_t n = uint64_t(names->first) + uint64_t(__builtin_ctzll(mask));
-		const char* name = n < names->count ? names->names[n] : nullptr;
+		text name = n < names->count ? names->names[n] : text{};
 		char digits[decimal_text_max];
-		if ((!first && writer_put(w, ",", 1)) || writer_puts(w, name ? name : names->prefix) ||
-		    (!name && writer_puts(w, decimal_text(digits, n))))
+		if ((!first && writer_put(w, ",", 1)) ||
+		    (name.s ? writer_put(w, name) : writer_print(w, names->prefix, decimal_text(digits, n), nullptr)))
 			return -1;
 		first = false;
 	}

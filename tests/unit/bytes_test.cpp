@@ -49,11 +49,12 @@ TEST(CstrCompare, OrdersBytesAsUnsigned)
 
 TEST(BytesCopy, CopiesExactlyNBytes)
 {
-	for (uint64_t n = 0; n <= 9; ++n) {
-		char dst[12];
+	const char src[] = "0123456789abcdefghijk";
+	for (uint64_t n = 0; n <= 20; ++n) {
+		char dst[24];
 		memset(dst, '#', sizeof dst);
-		EXPECT_EQ(bytes_copy(dst, "0123456789", n), dst);
-		EXPECT_EQ(std::string(dst, n), std::string("0123456789", n));
+		EXPECT_EQ(bytes_copy(dst, src, n), dst);
+		EXPECT_EQ(std::string(dst, n), std::string(src, n));
 		EXPECT_EQ(dst[n], '#') << n;
 	}
 }

@@ -1,6 +1,6 @@
 #include "privilege_names.hpp"
 
-static constexpr const char* capability_texts[] = {
+static constexpr text capability_texts[] = {
 	"cap_chown",
 	"cap_dac_override",
 	"cap_dac_read_search",
@@ -45,7 +45,7 @@ static constexpr const char* capability_texts[] = {
 };
 static_assert(sizeof capability_texts / sizeof *capability_texts == 41);
 
-static constexpr const char* securebit_texts[] = {
+static constexpr text securebit_texts[] = {
 	"noroot",
 	"noroot_locked",
 	"no_setuid_fixup",

@@ -9,6 +9,12 @@
 #include "resreport.hpp"
 #include "writer.hpp"
 
+// Common symbols, after the other zeroed data (see lib/writer/out.cpp).
+// The affinity mask of 8192 CPUs, in the kernel's words; the text of a
+// /proc file or a limit file.
+[[gnu::common]] unsigned long cpu_mask[1024 / sizeof(unsigned long)];
+[[gnu::common]] char text_buffer[4096];
+
 namespace {
 
 struct resource_limit {
@@ -32,11 +38,6 @@ constexpr const char* io_classes[] = {"none", "rt", "be", "idle"};
 constexpr long reset_on_fork = 0x40000000;
 constexpr long ioprio_who_process = 1;
 constexpr const char* failed = "[query failed]";
-
-// The affinity mask of 8192 CPUs, in the kernel's words; the text of a
-// /proc file or a limit file.
-[[gnu::common]] unsigned long cpu_mask[1024 / sizeof(unsigned long)];
-[[gnu::common]] char text_buffer[4096];
 
 void print_line(const char* label, const char* value)
 {

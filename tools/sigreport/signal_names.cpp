@@ -5,7 +5,7 @@ namespace {
 
 struct signal_entry {
 	int number;
-	const char* name;
+	text name;
 };
 
 // From the C library's constants, which differ between architectures;
@@ -52,14 +52,14 @@ constexpr signal_entry platform_signals[] = {
 };
 
 struct signal_texts {
-	const char* by_number[65];
+	text by_number[65];
 };
 
 constexpr signal_texts texts_by_number()
 {
 	signal_texts t{};
 	for (const signal_entry& s : platform_signals)
-		if (s.number > 0 && s.number < 65 && !t.by_number[s.number]) t.by_number[s.number] = s.name;
+		if (s.number > 0 && s.number < 65 && !t.by_number[s.number].s) t.by_number[s.number] = s.name;
 	return t;
 }
 
