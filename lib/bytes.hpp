@@ -16,15 +16,3 @@ inline char* bytes_copy(char* dst, const char* src, uint64_t n)
 	return dst;
 }
 
-// A name in a table with its length, taken from the literal when
-// compiling, so that writing it needs no pass to measure it; the default
-// is no name.
-struct text {
-	const char* s = nullptr;
-	uint32_t n = 0;
-	constexpr text() = default;
-	template <uint32_t N>
-	consteval text(const char (&literal)[N]) : s(literal), n(N - 1)
-	{
-	}
-};

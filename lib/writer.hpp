@@ -34,11 +34,6 @@ inline int32_t writer_put(writer* w, const char* data, uint64_t len)
 	return 0;
 }
 
-inline int32_t writer_put(writer* w, text t)
-{
-	return writer_put(w, t.s, t.n);
-}
-
 // A string whose length is known only at run time, copied while it is
 // measured: one pass over its bytes where it fits.
 int32_t writer_puts_run(writer* w, const char* s);
@@ -54,27 +49,8 @@ int32_t writer_putsalign(writer* w, const char* s);
 int32_t writer_putflush(writer* w, const char* data, uint64_t len);
 int32_t writer_putsflush(writer* w, const char* s);
 
-// One string of a print list: a literal with the length it has when
-// compiling, any other to be measured as it is copied; a null string ends
-// the list.
-struct writer_piece {
-	const char* s;
-	uint64_t n;
-};
-inline constexpr uint64_t writer_unmeasured = ~uint64_t(0);
-
-[[gnu::always_inline]] inline writer_piece writer_piece_of(const char* s)
-{
-	if (__builtin_constant_p(__builtin_strlen(s))) return {s, __builtin_strlen(s)};
-	return {s, writer_unmeasured};
-}
-inline writer_piece writer_piece_of(decltype(nullptr))
-{
-	return {nullptr, 0};
-}
-
-// The strings of a list, in order.
-int32_t writer_printv(writer* w, const writer_piece* list);
+// The strings of a list ended by a null pointer, in order.
+int32_t writer_printv(writer* w, const char* const* list);
 
 namespace print_detail {
 template <typename T, typename U> inline constexpr bool same = false;
@@ -101,8 +77,8 @@ template <typename... S>
 	requires print_detail::list<S...>
 inline int32_t writer_print(writer* w, S... list)
 {
-	const writer_piece pieces[] = {writer_piece_of(list)...};
-	return writer_printv(w, pieces);
+	const char* const strings[] = {list...};
+	return writer_printv(w, strings);
 }
 
 // The n bytes at s with each byte below 0x20 and 0x7f written as a

@@ -8,10 +8,11 @@ int32_t mask_names_print(writer* w, uint64_t mask, const bit_names* names)
 	// the set bits only, lowest first
 	for (; mask; mask &= mask - 1) {
 		uint64_t n = uint64_t(names->first) + uint64_t(__builtin_ctzll(mask));
-		text name = n < names->count ? names->names[n] : text{};
+		uint64_t from = n < names->count ? names->start[n] : 0, to = n < names->count ? names->start[n + 1] : 0;
 		char digits[decimal_text_max];
 		if ((!first && writer_put(w, ",", 1)) ||
-		    (name.s ? writer_put(w, name) : writer_print(w, names->prefix, decimal_text(digits, n), nullptr)))
+		    (from < to ? writer_put(w, names->text + from, to - from)
+			       : writer_print(w, names->prefix, decimal_text(digits, n), nullptr)))
 			return -1;
 		first = false;
 	}

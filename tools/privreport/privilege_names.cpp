@@ -1,6 +1,6 @@
 #include "privilege_names.hpp"
 
-static constexpr text capability_texts[] = {
+static constexpr const char* capability_texts[] = {
 	"cap_chown",
 	"cap_dac_override",
 	"cap_dac_read_search",
@@ -45,7 +45,7 @@ static constexpr text capability_texts[] = {
 };
 static_assert(sizeof capability_texts / sizeof *capability_texts == 41);
 
-static constexpr text securebit_texts[] = {
+static constexpr const char* securebit_texts[] = {
 	"noroot",
 	"noroot_locked",
 	"no_setuid_fixup",
@@ -60,5 +60,8 @@ static constexpr text securebit_texts[] = {
 	"exec_deny_interactive_locked",
 };
 
-constexpr bit_names capability_names{capability_texts, sizeof capability_texts / sizeof *capability_texts, 0, "cap_"};
-constexpr bit_names securebit_names{securebit_texts, sizeof securebit_texts / sizeof *securebit_texts, 0, "secure_"};
+static constexpr auto capabilities = names_packed<names_bytes(capability_texts)>(capability_texts);
+static constexpr auto securebits = names_packed<names_bytes(securebit_texts)>(securebit_texts);
+
+constexpr bit_names capability_names{capabilities.start, capabilities.text, sizeof capability_texts / sizeof *capability_texts, 0, "cap_"};
+constexpr bit_names securebit_names{securebits.start, securebits.text, sizeof securebit_texts / sizeof *securebit_texts, 0, "secure_"};

@@ -17,9 +17,15 @@
 
 namespace {
 
+// With its name's length, counted when compiling.
 struct resource_limit {
 	const char* name;
+	uint32_t len;
 	int32_t id;
+	template <uint32_t N>
+	consteval resource_limit(const char (&n)[N], int32_t i) : name(n), len(N - 1), id(i)
+	{
+	}
 };
 
 // In the order /proc/<pid>/limits lists them; the numbers differ by architecture.
@@ -44,17 +50,22 @@ void print_line(const char* label, const char* value)
 	writer_print(writer_out, label, ":\t", value, "\n", nullptr);
 }
 
-const char* limit_text(char* buf, rlim_t v)
+void put_limit(rlim_t v, const char* after)
 {
-	return v == RLIM_INFINITY ? "unlimited" : decimal_text(buf, v);
+	char digits[decimal_text_max];
+	if (v == RLIM_INFINITY) writer_puts(writer_out, "unlimited");
+	else writer_put(writer_out, digits, format_decimal(digits, v));
+	writer_put(writer_out, after, 1);
 }
 
 void print_limit(const resource_limit& l)
 {
 	rlimit r;
-	char soft[decimal_text_max], hard[decimal_text_max];
 	if (getrlimit(decltype(RLIMIT_CPU)(l.id), &r)) return print_line(l.name, failed);
-	writer_print(writer_out, l.name, ":\t", limit_text(soft, r.rlim_cur), "\t", limit_text(hard, r.rlim_max), "\n", nullptr);
+	writer_put(writer_out, l.name, l.len);
+	writer_puts(writer_out, ":\t");
+	put_limit(r.rlim_cur, "\t");
+	put_limit(r.rlim_max, "\n");
 }
 
 void print_cpus()

@@ -5,7 +5,7 @@ namespace {
 
 struct signal_entry {
 	int number;
-	text name;
+	const char* name;
 };
 
 // From the C library's constants, which differ between architectures;
@@ -52,19 +52,20 @@ constexpr signal_entry platform_signals[] = {
 };
 
 struct signal_texts {
-	text by_number[65];
+	const char* by_number[65];
 };
 
 constexpr signal_texts texts_by_number()
 {
 	signal_texts t{};
 	for (const signal_entry& s : platform_signals)
-		if (s.number > 0 && s.number < 65 && !t.by_number[s.number].s) t.by_number[s.number] = s.name;
+		if (s.number > 0 && s.number < 65 && !t.by_number[s.number]) t.by_number[s.number] = s.name;
 	return t;
 }
 
 constexpr signal_texts texts = texts_by_number();
+constexpr auto packed = names_packed<names_bytes(texts.by_number)>(texts.by_number);
 
 } // namespace
 
-constexpr bit_names signal_names{texts.by_number, 65, 1, "SIG"};
+constexpr bit_names signal_names{packed.start, packed.text, 65, 1, "SIG"};
