@@ -15,6 +15,7 @@ TEST(Mask, LinesGiveZeroFilledDigitsAndTheNamesOfSetBits)
 		{&capability_names, 0x3 | 1ull << 40 | 1ull << 41, 16, "L:\t0000030000000003\tcap_chown,cap_dac_override,cap_checkpoint_restore,cap_41\n"},
 		{&signal_names, 0, 16, "L:\t0000000000000000\n"},
 		{&signal_names, 1u << 12 | 1ull << 33 | 1ull << 63, 16, "L:\t8000000200001000\tSIGPIPE,SIG34,SIG64\n"},
+		{&signal_names, 0x3full << 28 | 1, 16, "L:\t00000003f0000001\tSIGHUP,SIGIO,SIGPWR,SIGSYS,SIG32,SIG33,SIG34\n"},
 		{&securebit_names, 0x1003, 8, "L:\t00001003\tnoroot,noroot_locked,secure_12\n"},
 	};
 	for (auto& c : cases) {

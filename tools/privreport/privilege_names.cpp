@@ -63,5 +63,5 @@ static constexpr const char* securebit_texts[] = {
 static constexpr auto capabilities = names_packed<names_bytes(capability_texts)>(capability_texts);
 static constexpr auto securebits = names_packed<names_bytes(securebit_texts)>(securebit_texts);
 
-constexpr bit_names capability_names{capabilities.start, capabilities.text, sizeof capability_texts / sizeof *capability_texts, 0, "cap_"};
-constexpr bit_names securebit_names{securebits.start, securebits.text, sizeof securebit_texts / sizeof *securebit_texts, 0, "secure_"};
+constexpr bit_names capability_names{capabilities.start, capabilities.text, 0, names_present(capability_texts, 0), "cap_"};
+constexpr bit_names securebit_names{securebits.start, securebits.text, 0, names_present(securebit_texts, 0), "secure_"};

@@ -68,4 +68,4 @@ constexpr auto packed = names_packed<names_bytes(texts.by_number)>(texts.by_numb
 
 } // namespace
 
-constexpr bit_names signal_names{packed.start, packed.text, 65, 1, "SIG"};
+constexpr bit_names signal_names{packed.start, packed.text, 1, names_present(texts.by_number, 1), "SIG"};
