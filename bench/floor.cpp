@@ -17,17 +17,21 @@
 static constexpr uint32_t writes[] = {FLOOR_WRITES};
 
 // The static buffers of the probe's writers: the loader maps them at exec,
-// which costs time as well.
+// which costs time as well. Placed as the probes' are, after the C
+// library's small data (lib/writer/out.cpp).
 #if defined(FLOOR_idreport)
-static char bytes[256];
+static char bytes[256] [[gnu::section(".bss.~writer_err")]];
 #elif defined(FLOOR_argreport)
-static char bytes[8192];
+static char bytes[8192] [[gnu::section(".bss.~writer_out")]];
 #else
-static char bytes[8192 + 256];
+static char bytes[8192 + 256] [[gnu::section(".bss.~writer_out")]];
 #endif
 
+// Any program that writes what it found must first put it in memory:
+// the pages that takes are part of the floor.
 static void put(int fd, uint32_t n)
 {
+	for (uint32_t i = 0; i < n; ++i) bytes[i] = char(i);
 	if (n) write(fd, bytes, n);
 }
 #endif
