@@ -114,10 +114,12 @@ LIB_OBJS := \
 
 TOOLS := \
 	argreport \
+	devreport \
 	envreport \
 	fdreport \
 	idreport \
 	limitreport \
+	mntreport \
 	nsreport \
 	privreport \
 	resreport \
@@ -125,6 +127,9 @@ TOOLS := \
 
 argreport_OBJS := \
 	tools/argreport/argreport.o
+
+devreport_OBJS := \
+	tools/devreport/devreport.o
 
 envreport_OBJS := \
 	tools/envreport/envreport.o
@@ -140,6 +145,9 @@ idreport_OBJS := \
 limitreport_OBJS := \
 	tools/limitreport/limitreport.o \
 	tools/limitreport/limit_table.o
+
+mntreport_OBJS := \
+	tools/mntreport/mntreport.o
 
 nsreport_OBJS := \
 	tools/nsreport/nsreport.o
@@ -161,7 +169,7 @@ sigreport_OBJS := \
 # Their time goes to system calls and to code run once, cold: small code
 # is faster there, and at -O2 fdreport outgrows 16 KiB on ppc64el. So do
 # the library's units that only such probes use.
-$(foreach t,fdreport privreport resreport,$($(t)_OBJS:%=$(T)/target/%)): TARGET_CXXFLAGS += -Os
+$(foreach t,fdreport privreport resreport mntreport devreport,$($(t)_OBJS:%=$(T)/target/%)): TARGET_CXXFLAGS += -Os
 $(patsubst %,$(T)/target/%,$(filter lib/cgroup/% lib/writer/escaped.o lib/writer/field_escaped.o,$(LIB_OBJS))): \
 	TARGET_CXXFLAGS += -Os
 # ppc64el's and mips64el's code is the largest: there every object is
@@ -346,6 +354,8 @@ run: $(BINS) | $(if $(RUN_WITH),$(DEPS)/qemu-$(ARCH))
 	@echo '$$ fdreport </dev/null'; $(RUN_WITH) $(T)/bin/fdreport </dev/null
 	@echo '$$ nsreport'; $(RUN_WITH) $(T)/bin/nsreport
 	@echo '$$ resreport'; $(RUN_WITH) $(T)/bin/resreport
+	@echo '$$ mntreport'; $(RUN_WITH) $(T)/bin/mntreport
+	@echo '$$ devreport'; $(RUN_WITH) $(T)/bin/devreport
 
 # Release files, into dist/. `make dist` and `make image` build them in a
 # clean Debian 13 root (scripts/debian-root), from committed sources only

@@ -62,6 +62,9 @@ TEST(Binary, EachProbeCarriesOnlyTheUnitsItUses)
 		{"fdreport", "mask_print", false},
 		{"nsreport", "mask_print", false},
 		{"limitreport", "file_read", false},
+		{"mntreport", "cgroup_load", false},
+		{"mntreport", "decimal_text", false},
+		{"devreport", "cgroup_read", true},
 	};
 	for (auto& c : cases)
 		EXPECT_EQ(defines(c.tool, c.symbol), c.present) << c.tool << " " << c.symbol;

@@ -13,9 +13,12 @@ struct front_case {
 	std::vector<std::string> err;  // one entry per write; @ stands for the name
 };
 
+// @ stands for the name, and the usage line names the probe's operands
 std::string named(std::string text, const std::string& name)
 {
 	for (size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, name);
+	const std::map<std::string, std::string> operands = {{"mntreport", " [PATH...]"}, {"sysreport", " [NAME...]"}};
+	if (size_t at = text.find("[-hV]"); at != text.npos && operands.count(name)) text.insert(at + 5, operands.at(name));
 	return text;
 }
 

@@ -50,6 +50,8 @@ const allowed_calls& allowed(const std::string& tool)
 		{"resreport", {{"prlimit64", "sched_getaffinity", "sched_getscheduler", "sched_getparam", "getpriority", "ioprio_get", "openat",
 				"read", "close"}, {"1", "2"}}},
 		{"sigreport", {{"rt_sigpending", "rt_sigprocmask", "rt_sigaction"}, {"1", "2"}}},
+		{"mntreport", {{"openat", "read", "close", "statx", "statfs", "getdents64"}, {"1", "2"}}},
+		{"devreport", {{"openat", "getdents64", "statx", "readlinkat", "close", "read"}, {"1", "2"}}},
 		{"fdreport", {{"openat", "getdents64", "readlinkat", "statx", "fcntl", "getsockopt", "getsockname", "close",
 			       "prlimit64"},
 			      {"1", "2"}}},

@@ -41,6 +41,7 @@ struct view_case {
 	                                 // through, or a filter names the host's call numbers
 	std::string path{};              // started instead of the probe, untraced
 	int clone_flags = 0;             // namespaces of its own
+	std::vector<std::string> args{}; // the probe's operands
 };
 
 std::string proc(int pid, const std::string& what) { return "/proc/" + std::to_string(pid) + "/" + what; }
@@ -194,7 +195,7 @@ void check(const char* tool, const std::vector<view_case>& cases, std::function<
 	for (auto& c : cases) {
 		if (getenv("PROBE_BIN") && c.native_only) continue;
 		view kernel;
-		run_result r = run({.tool = tool, .argv0 = c.path, .path = c.path, .clone_flags = c.clone_flags, .in_child = [&] {
+		run_result r = run({.tool = tool, .args = c.args, .argv0 = c.path, .path = c.path, .clone_flags = c.clone_flags, .in_child = [&] {
 			uint64_t none = 0;
 			syscall(SYS_rt_sigprocmask, SIG_SETMASK, &none, nullptr, 8);
 			for (int n = 1; n <= 64; ++n) signal_action(n, SIG_DFL);
@@ -604,4 +605,100 @@ TEST(Resreport, EveryLineIsTheKernelsOwn)
 		EXPECT_EQ(out.substr(1), kernel.at("report")) << name; });
 	rmdir(memory.c_str()), rmdir(pids.c_str());
 	EXPECT_TRUE(v1) << "no version 1 groups of our own";
+}
+
+// Every mount as the process's own table gives it, field for field, in order.
+view mounts_of(int pid)
+{
+	view v{{"Mount", ""}};
+	std::istringstream lines(read_file(proc(pid, "mountinfo")));
+	for (std::string line, id, parent, dev, root, point, options, tag, type, source, super; std::getline(lines, line);) {
+		std::istringstream w(line);
+		std::string tags;
+		w >> id >> parent >> dev >> root >> point >> options;
+		while (w >> tag && tag != "-") tags += (tags.empty() ? "" : ",") + tag;
+		w >> type >> source >> super;
+		v["Mount"] += (v["Mount"].empty() ? "" : "\n") + point + "\t" + type + "\t" + source + "\t" + root + "\t" + options + "\t" +
+			      (tags.empty() ? "private" : tags) + "\t" + super;
+	}
+	return v;
+}
+
+TEST(Mntreport, EveryMountIsTheKernelsOwn)
+{
+	if (geteuid() != 0) GTEST_SKIP() << "mounts need root";
+	static auto ok = [](int status) { if (status) _exit(126); };
+	static auto tmpfs = [](const char* at, const char* options, unsigned long flags = 0) {
+		mkdir(at, 0700), ok(mount("none", at, "tmpfs", flags, options)); };
+	const std::string copy = reachable_copy("mntreport"), dir = copy.substr(0, copy.rfind('/')), deep(200, 'm');
+	check("mntreport", {
+		{"the host's", nullptr, {"Path:\t/proc/sys\trw"}},
+		{"a read-only bind, a space and a tab, a shared mount and its slave, a tmpfs", [] {
+			private_mounts(), tmpfs("/tmp/mnt a\tb", "size=1m,mode=700"), tmpfs("/tmp/mnt-shared", nullptr), mkdir("/tmp/mnt-slave", 0700);
+			ok(mount(nullptr, "/tmp/mnt-shared", nullptr, MS_SHARED, nullptr) || mount("/tmp/mnt-shared", "/tmp/mnt-slave", nullptr, MS_BIND, nullptr) ||
+			   mount(nullptr, "/tmp/mnt-slave", nullptr, MS_SLAVE, nullptr) || mount(nullptr, "/tmp/mnt-slave", nullptr, MS_SHARED, nullptr) ||
+			   mount("/tmp/mnt-shared", "/tmp/mnt a\tb", nullptr, MS_BIND, nullptr) ||
+			   mount(nullptr, "/tmp/mnt a\tb", nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr));
+		}, {"Mount:\t/tmp/mnt\\040a\\011b\ttmpfs\tnone\t/\trw,relatime\tprivate\trw,size=1024k,mode=700",
+			"Mount:\t/tmp/mnt\\040a\\011b\ttmpfs\tnone\t/\tro,relatime\t", "Mount:\t/tmp/mnt-slave\ttmpfs\tnone\t/\trw,relatime\t"}},
+		{"masked and read-only as engines make them", [] {
+			bind_over("/dev/null", "/proc/keys"), tmpfs("/proc/acpi", nullptr, MS_RDONLY), bind_over("/proc/sys", "/proc/sys");
+			ok(mount(nullptr, "/proc/sys", nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr));
+		}, {"Path:\t/proc/acpi\tmasked", "Path:\t/proc/keys\tmasked", "Path:\t/proc/sys\tro"}},
+		{"operands", nullptr, {"Path:\t/tmp\trw", "Path:\t/nonexistent\tabsent", "Path:\ta\\011b\tabsent"}, false, {}, 0, {"--", "/tmp", "/nonexistent", "a\tb"}},
+		{"more than 64 KiB of mounts", [deep] { private_mounts(); for (int i = 0; i < 400; ++i) tmpfs(("/tmp/" + deep).c_str(), nullptr); }, {}},
+		{"a root without /proc", [dir] { ok(chroot(dir.c_str()) || chdir("/")); }, {"Mount:\t[query failed]", "Path:\t/proc/keys\tabsent"}, true, "/mntreport"},
+	}, mounts_of, [](const view& kernel, const std::string& out, const char* name) {
+		EXPECT_EQ(fields(out)["Mount"], kernel.count("Mount") ? kernel.at("Mount") : "") << name; });
+	rmdir("/tmp/mnt a\tb"), rmdir("/tmp/mnt-shared"), rmdir("/tmp/mnt-slave"), rmdir(("/tmp/" + deep).c_str());
+}
+
+// Every node and link under the process's own /dev, four levels of
+// folders down, in the order the kernel lists them.
+view devices_of(int pid)
+{
+	view v{{"Device", ""}};
+	const std::string root = proc(pid, "root");
+	std::error_code none;
+	for (auto e = std::filesystem::recursive_directory_iterator(root + "/dev", none); e != decltype(e)(); ++e) {
+		struct stat st;
+		std::string path = escaped(e->path().string().substr(root.size())), line;
+		if (lstat(e->path().c_str(), &st)) continue;
+		if (S_ISDIR(st.st_mode) && e.depth() == 4) e.disable_recursion_pending();
+		char mode[8];
+		snprintf(mode, sizeof mode, "%04o", st.st_mode & 07777);
+		if (S_ISLNK(st.st_mode)) v["Link"] += (v["Link"].empty() ? "" : "\n") + path + "\t" + escaped(std::filesystem::read_symlink(e->path()));
+		if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+			v["Device"] += (v["Device"].empty() ? "" : "\n") + path + (S_ISCHR(st.st_mode) ? "\tc " : "\tb ") + std::to_string(major(st.st_rdev)) + ":" +
+				       std::to_string(minor(st.st_rdev)) + "\t" + mode + "\t" + std::to_string(st.st_uid) + "\t" + std::to_string(st.st_gid);
+	}
+	return v;
+}
+
+TEST(Devreport, EveryNodeIsTheKernelsOwn)
+{
+	if (geteuid() != 0) GTEST_SKIP() << "nodes and groups need root";
+	static auto ok = [](int status) { if (status) _exit(126); };
+	const std::string group = "/sys/fs/cgroup/devices/probe-test-" + std::to_string(getpid()), copy = reachable_copy("devreport");
+	bool v1 = !mkdir(group.c_str(), 0755) && (std::ofstream(group + "/devices.deny") << "a" << std::flush) && (std::ofstream(group + "/devices.allow") << "c 1:3 rwm");
+	std::vector<view_case> cases = {
+		{"the host's", nullptr, {"Link:\t/dev/fd\t/proc/self/fd"}},
+		{"a private /dev: owned nodes, a block device, a newline in a link, five levels", [] {
+			private_mounts(), ok(mount("none", "/dev", "tmpfs", 0, nullptr) || mknod("/dev/null", S_IFCHR | 0600, makedev(1, 3)) ||
+			   chown("/dev/null", 1000, 1000) || mknod("/dev/loop9", S_IFBLK | 0640, makedev(7, 9)) || symlink("a\nb", "/dev/nl"));
+			std::filesystem::create_directories("/dev/a/b/c/d/e"), ok(mknod("/dev/a/b/c/d/n", S_IFCHR | 0644, makedev(1, 5)) ||
+			   mknod("/dev/a/b/c/d/e/deep", S_IFCHR | 0666, makedev(1, 7)));
+		}, {"Device:\t/dev/null\tc 1:3\t0600\t1000\t1000", "Device:\t/dev/loop9\tb 7:9\t0640\t0\t0", "Link:\t/dev/nl\ta\\012b",
+			"Device:\t/dev/a/b/c/d/n\tc 1:5\t0644\t0\t0"}},
+		{"no /dev, no /proc", [dir = copy.substr(0, copy.rfind('/'))] { ok(chroot(dir.c_str()) || chdir("/")); },
+			{"Device:\t[query failed]", "Allow:\t[query failed]"}, true, "/devreport"},
+	};
+	if (v1) cases.push_back({"version 1: every device denied but the null one", [group] {
+		ok(!(std::ofstream(group + "/cgroup.procs") << getpid())); }, {"Allow:\tc 1:3 rwm"}});
+	check("devreport", cases, devices_of, [](const view& kernel, const std::string& out, const char* name) {
+		view printed = fields(out);
+		printed.erase("Allow");
+		EXPECT_EQ(printed, kernel) << name; });
+	rmdir(group.c_str());
+	EXPECT_TRUE(v1) << "no version 1 device group of our own";
 }

@@ -183,3 +183,16 @@ TEST(Writer, PrintStopsAtTheFirstFailure)
 	EXPECT_EQ(fake_write::calls, (std::vector<uint64_t>{2}));
 	EXPECT_EQ(t.held(), "");
 }
+
+TEST(Writer, EscapedTextHoldsNoControlByte)
+{
+	const struct { std::string in; bool backslash; const char* out; } cases[] = {
+		{"a\tb", true, "a\\011b"}, {"\n", true, "\\012"}, {std::string("\0", 1), true, "\\000"}, {"x\x7f", true, "x\\177"},
+		{"\\040", true, "\\134040"}, {"\\040", false, "\\040"}, {" \x80\xff~", true, " \x80\xff~"}, {"", true, ""},
+	};
+	for (auto& c : cases) {
+		test_writer t(256);
+		EXPECT_EQ(writer_escaped(&t.w, c.in.data(), c.in.size(), c.backslash), 0);
+		EXPECT_EQ(t.held(), c.out) << c.in;
+	}
+}

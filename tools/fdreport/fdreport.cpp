@@ -7,33 +7,11 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 #include "bytes.hpp"
+#include "file.hpp"
 #include "format.hpp"
 #include "front.hpp"
 #include "pieces.hpp"
 #include "writer.hpp"
-
-// getdents64's records, each with its name after the fixed fields.
-struct directory_entry {
-	uint64_t inode;
-	int64_t offset;
-	uint16_t length;
-	uint8_t type;
-	char name[1];
-};
-
-// statx's record, as far as this reads it: the same on every
-// architecture, where each one's stat records differ.
-struct file_status {
-	uint32_t mask, block_size;
-	uint64_t attributes;
-	uint32_t links, uid, gid;
-	uint16_t mode, spare;
-	uint64_t more[12];
-	uint32_t rdev_major, rdev_minor;
-	uint64_t rest[15];
-};
-static_assert(sizeof(file_status) == 256 && offsetof(file_status, rdev_major) == 128);
-constexpr unsigned statx_type = 1;
 
 // prlimit64's record, 64-bit on every architecture.
 struct limits {
