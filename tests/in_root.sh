@@ -25,6 +25,9 @@ x"
 	# no /proc there: no control group, so no limit files
 	same "$(in_root "$top/resreport" | cut -f1 | sed 's/_[A-Z]*//' | uniq | tr '\n' ' ')" "RLIMIT: Cpus: Policy: Nice: IOPriority: OOMScoreAdj: Cgroup: "
 	same "$(in_root "$top/sigreport" | cut -f1 | tr '\n' ' ')" "SigPnd: SigBlk: SigIgn: "
+	# no /proc, /dev or /sys there
+	same "$(in_root "$top/mntreport" /proc/keys | tr '\n\t' ' :')" "Mount::[query failed] Path::/proc/keys:absent "
+	same "$(in_root "$top/devreport" | tr '\n\t' ' :')" "Device::[query failed] Allow::[query failed] "
 	# no /proc there: found by the scan, without targets
 	same "$(in_root "$top/fdreport" </dev/null 2>&1 | cut -f1,6 | head -n 3 | tr '\n\t' ' :')" "0:- 1:- 2:- "
 }
