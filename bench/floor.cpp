@@ -2,6 +2,7 @@
 // with FLOOR_<probe> and FLOOR_WRITES, the sizes of that probe's writes for
 // the benchmark's inputs (none larger than its buffer), and with neither as
 // the empty floor, which only starts and exits.
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdint.h>
@@ -9,9 +10,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/utsname.h>
 #include <unistd.h>
+#include "file.hpp"
 
 #ifdef FLOOR_WRITES
 static constexpr uint32_t writes[] = {FLOOR_WRITES};
@@ -55,6 +58,40 @@ static const char* const files[] = {FLOOR_FILES};
 [[gnu::common]] char text[4096];
 // where the control-group file's lines are found, and the file whole
 [[gnu::common]] char groups[1040 + 65536];
+#elif defined(FLOOR_mntreport) || defined(FLOOR_devreport)
+#ifdef FLOOR_devreport
+static const char* const files[] = {FLOOR_FILES};
+#endif
+alignas(8) [[gnu::common]] char entries[5][4096];
+[[gnu::common]] char table[65536];
+
+// The whole file into the buffer, as the probes read files.
+static void read_whole(const char* file, char* into, long cap)
+{
+	int fd = int(syscall(SYS_openat, AT_FDCWD, file, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+	for (long held = 0, n; fd >= 0 && (n = read(fd, into + held, cap - held)) > 0;) held += n;
+	if (fd >= 0) close(fd);
+}
+
+// Each entry of the open folder: a device's or an unknown entry's status,
+// a link's target, a folder's own entries four levels down.
+static void walk(long dir, int level)
+{
+	for (long got; (got = syscall(SYS_getdents64, dir, entries[level], 4096)) > 0;)
+		for (long at = 0; at < got; at += reinterpret_cast<directory_entry*>(entries[level] + at)->length) {
+			auto* e = reinterpret_cast<directory_entry*>(entries[level] + at);
+			if (e->name[0] == '.' && (!e->name[1] || (e->name[1] == '.' && !e->name[2]))) continue;
+			file_status st;
+			uint8_t type = e->type;
+			if ((type == DT_UNKNOWN || type == DT_CHR || type == DT_BLK) &&
+			    !syscall(SYS_statx, dir, e->name, AT_SYMLINK_NOFOLLOW, 0x1b, &st))
+				type = uint8_t(IFTODT(st.mode));
+			if (type == DT_LNK) syscall(SYS_readlinkat, dir, e->name, table, 4096);
+			if (type != DT_DIR || level == 4) continue;
+			long sub = syscall(SYS_openat, dir, e->name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+			if (sub >= 0) walk(sub, level + 1), close(int(sub));
+		}
+}
 #elif defined(FLOOR_nsreport)
 [[gnu::common]] char path[4096];
 [[gnu::common]] char map[12288];
@@ -162,6 +199,31 @@ int main()
 		for (long held = 0, n; fd >= 0 && (n = read(fd, into + held, (whole ? 65536 : 4096) - size_t(held))) > 0;) held += n;
 		if (fd >= 0) close(fd);
 	}
+	put(1, writes[0]);
+#elif defined(FLOOR_mntreport)
+	// the table, then for each path what its state takes
+	read_whole("/proc/self/mountinfo", table, sizeof table);
+	static const char* const paths[] = {"/proc/acpi", "/proc/asound", "/proc/bus", "/proc/fs", "/proc/interrupts", "/proc/irq",
+		"/proc/kcore", "/proc/keys", "/proc/latency_stats", "/proc/sched_debug", "/proc/scsi", "/proc/sys", "/proc/sysrq-trigger",
+		"/proc/timer_list", "/proc/timer_stats", "/sys/dev/block", "/sys/devices/virtual/powercap", "/sys/firmware", "/sys/fs/selinux"};
+	for (const char* p : paths) {
+		file_status st;
+		struct statfs fs;
+		if (syscall(SYS_statx, AT_FDCWD, p, 0, 3, &st) || statfs(p, &fs)) continue;
+		if (st.attributes_mask & st.attributes & statx_attr_mount_root && fs.f_flags & ST_RDONLY && S_ISDIR(st.mode)) {
+			long dir = syscall(SYS_openat, AT_FDCWD, p, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+			syscall(SYS_getdents64, dir, entries[0], 4096), close(int(dir));
+		}
+	}
+	put(1, writes[0]);
+#elif defined(FLOOR_devreport)
+	long dev = syscall(SYS_openat, AT_FDCWD, "/dev", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+	walk(dev, 0), close(int(dev));
+	// the control-group file and the allow list, as the probe opened them
+	// after its folders
+	bool first = true;
+	for (const char* file : files)
+		if (file[0] == '/' && file[1] != 'd') read_whole(file, table, first ? sizeof table : 8192), first = false;
 	put(1, writes[0]);
 #elif defined(FLOOR_envreport) || defined(FLOOR_argreport)
 	put(1, writes[0]);

@@ -34,6 +34,14 @@ no filter and no new privileges unless asked|ctr||privreport|NoNewPrivs:\t1;Secc
 a filter and new privileges asked for|ctr|--seccomp --allow-new-privs|privreport|NoNewPrivs:\t0;Seccomp:\t2\tfilter
 a memory limit in a group that is not mounted|ctr|--memory-limit 67108864|resreport|~^Cgroup:\t4:memory:/default/probe-[0-9]+$;memory.limit_in_bytes:\t-
 no signal pending or blocked (ignored ones come from whoever started the engine)|podman docker||sigreport|SigPnd:\t0000000000000000;SigBlk:\t0000000000000000
+paths masked and read-only by default|podman docker||mntreport|Path:\t/proc/acpi\tmasked;Path:\t/proc/keys\tmasked;Path:\t/proc/timer_list\tmasked;Path:\t/sys/firmware\tmasked;Path:\t/proc/sys\tro;Path:\t/proc/bus\tro;Path:\t/proc/irq\tro;~^Mount:\t/proc/keys\ttmpfs\ttmpfs\t/null\t
+nothing masked when privileged|podman|--privileged|mntreport|Path:\t/proc/acpi\trw;Path:\t/proc/keys\trw;Path:\t/proc/sys\trw;Path:\t/sys/firmware\trw
+a read-only volume and a tmpfs|podman docker|-v $vol:/data:ro --tmpfs /run:size=1m|mntreport /data /run|~^Mount:\t/data\t[^\t]+\t[^\t]+\t$vol\tro,;~^Mount:\t/run\ttmpfs\t.*\trw,.*size=1024k;Path:\t/data\tro;Path:\t/run\trw
+one path unmasked|podman|--security-opt unmask=/proc/keys|mntreport|Path:\t/proc/keys\trw;Path:\t/proc/timer_list\tmasked
+devices and links by default|podman docker||devreport|Device:\t/dev/null\tc 1:3\t0666\t0\t0;Device:\t/dev/zero\tc 1:5\t0666\t0\t0;Device:\t/dev/full\tc 1:7\t0666\t0\t0;Device:\t/dev/random\tc 1:8\t0666\t0\t0;Device:\t/dev/urandom\tc 1:9\t0666\t0\t0;Device:\t/dev/tty\tc 5:0\t0666\t0\t0;Device:\t/dev/pts/ptmx\tc 5:2\t0666\t0\t0;Link:\t/dev/fd\t/proc/self/fd;Link:\t/dev/stdin\t/proc/self/fd/0;Link:\t/dev/stdout\t/proc/self/fd/1;Link:\t/dev/stderr\t/proc/self/fd/2;Link:\t/dev/ptmx\tpts/ptmx;Allow:\tc 1:3 rwm
+a device added|podman docker|--device /dev/fuse|devreport|~^Device:\t/dev/fuse\tc 10:229\t;Allow:\tc 10:229 rwm
+every device when privileged|podman|--privileged|devreport|Allow:\ta *:* rwm
+masked paths and a bound folder|ctr|--mount type=bind,src=$vol,dst=/data,options=rbind:ro|mntreport /data /proc/keys|Path:\t/data\tro;Path:\t/proc/keys\tmasked
 EOF
 }
 base="--rm --network none --ulimit nofile=256:$hard --ulimit nproc=1024:2048"
