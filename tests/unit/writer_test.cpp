@@ -189,6 +189,7 @@ TEST(Writer, EscapedTextHoldsNoControlByte)
 	const struct { std::string in; bool backslash; const char* out; } cases[] = {
 		{"a\tb", true, "a\\011b"}, {"\n", true, "\\012"}, {std::string("\0", 1), true, "\\000"}, {"x\x7f", true, "x\\177"},
 		{"\\040", true, "\\134040"}, {"\\040", false, "\\040"}, {" \x80\xff~", true, " \x80\xff~"}, {"", true, ""},
+		{"abcdefgh\\ijklmno\x7fpqrstuv\twxyz\xa0", true, "abcdefgh\\134ijklmno\\177pqrstuv\\011wxyz\xa0"},
 	};
 	for (auto& c : cases) {
 		test_writer t(256);
