@@ -123,7 +123,8 @@ TOOLS := \
 	nsreport \
 	privreport \
 	resreport \
-	sigreport
+	sigreport \
+	sysreport
 
 argreport_OBJS := \
 	tools/argreport/argreport.o
@@ -166,10 +167,13 @@ sigreport_OBJS := \
 	tools/sigreport/sigreport.o \
 	tools/sigreport/signal_names.o
 
+sysreport_OBJS := \
+	tools/sysreport/sysreport.o
+
 # Their time goes to system calls and to code run once, cold: small code
 # is faster there, and at -O2 fdreport outgrows 16 KiB on ppc64el. So do
 # the library's units that only such probes use.
-$(foreach t,fdreport privreport resreport mntreport devreport,$($(t)_OBJS:%=$(T)/target/%)): TARGET_CXXFLAGS += -Os
+$(foreach t,fdreport privreport resreport mntreport,$($(t)_OBJS:%=$(T)/target/%)): TARGET_CXXFLAGS += -Os
 $(patsubst %,$(T)/target/%,$(filter lib/cgroup/% lib/writer/escaped.o lib/writer/field_escaped.o,$(LIB_OBJS))): \
 	TARGET_CXXFLAGS += -Os
 # ppc64el's and mips64el's code is the largest: there every object is
@@ -356,6 +360,7 @@ run: $(BINS) | $(if $(RUN_WITH),$(DEPS)/qemu-$(ARCH))
 	@echo '$$ resreport'; $(RUN_WITH) $(T)/bin/resreport
 	@echo '$$ mntreport'; $(RUN_WITH) $(T)/bin/mntreport
 	@echo '$$ devreport'; $(RUN_WITH) $(T)/bin/devreport
+	@echo '$$ sysreport'; $(RUN_WITH) $(T)/bin/sysreport
 
 # Release files, into dist/. `make dist` and `make image` build them in a
 # clean Debian 13 root (scripts/debian-root), from committed sources only

@@ -29,36 +29,41 @@ namespace {
 
 constexpr const char* failed = "[query failed]";
 
-void put_path(const char* label, uint64_t len)
+// "LABEL:\t", the path escaped, "\t"
+template <uint64_t N>
+void put_path(const char (&label)[N], uint64_t len)
 {
-	writer_print(writer_out, label, ":\t", nullptr);
+	writer_put(writer_out, label, N - 1);
 	writer_escaped(writer_out, buffers.path, len, true);
-	writer_puts(writer_out, "\t");
+	writer_put(writer_out, "\t", 1);
 }
 
-void put_number(uint64_t v, const char* after)
+// The decimal digits of v, then after.
+char* with_number(char* at, uint64_t v, char after)
 {
-	char digits[decimal_text_max];
-	writer_print(writer_out, decimal_text(digits, v), after, nullptr);
+	at += format_decimal(at, v);
+	*at = after;
+	return at + 1;
 }
 
-// "c 1:3\t0666\t0\t0": the kind, the number, the permission bits, the owner.
+// "c 1:3\t0666\t0\t0": the kind, the number, the permission bits, the
+// owner, made whole before it goes to the writer.
 void print_device(const file_status& st, uint64_t len)
 {
-	char mode[12];
-	put_path("Device", len);
-	writer_puts(writer_out, S_ISCHR(st.mode) ? "c " : "b ");
-	put_number(st.rdev_major, ":");
-	put_number(st.rdev_minor, "\t");
-	writer_print(writer_out, octal_text_padded(mode, st.mode & 07777u, 4), "\t", nullptr);
-	put_number(st.uid, "\t");
-	put_number(st.gid, "\n");
+	char line[2 + 4 * decimal_text_max + 5];
+	char* at = bytes_copy(line, S_ISCHR(st.mode) ? "c " : "b ", 2) + 2;
+	at = with_number(with_number(at, st.rdev_major, ':'), st.rdev_minor, '\t');
+	for (int shift = 9; shift >= 0; shift -= 3) *at++ = char('0' + (st.mode >> shift & 7));
+	*at++ = '\t';
+	at = with_number(with_number(at, st.uid, '\t'), st.gid, '\n');
+	put_path("Device:\t", len);
+	writer_put(writer_out, line, uint64_t(at - line));
 }
 
 void print_link(int dir, const char* name, uint64_t len)
 {
 	long n = syscall(SYS_readlinkat, dir, name, buffers.target, long(sizeof buffers.target));
-	put_path("Link", len);
+	put_path("Link:\t", len);
 	if (n < 0 || uint64_t(n) == sizeof buffers.target) return void(writer_print(writer_out, failed, "\n", nullptr));
 	writer_escaped(writer_out, buffers.target, uint64_t(n), true);
 	writer_puts(writer_out, "\n");
@@ -74,7 +79,7 @@ void visit(long dir, const directory_entry& e, uint64_t level, uint64_t len)
 	file_status st;
 	if (type == DT_UNKNOWN || type == DT_CHR || type == DT_BLK) {
 		if (syscall(SYS_statx, dir, e.name, AT_SYMLINK_NOFOLLOW, statx_type | statx_mode | statx_uid | statx_gid, &st)) {
-			put_path("Device", len);
+			put_path("Device:\t", len);
 			return void(writer_print(writer_out, failed, "\n", nullptr));
 		}
 		type = uint8_t(IFTODT(st.mode));
