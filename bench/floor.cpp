@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdint.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -92,6 +93,10 @@ static void walk(long dir, int level)
 			if (sub >= 0) walk(sub, level + 1), close(int(sub));
 		}
 }
+#elif defined(FLOOR_sysreport)
+static const char* const files[] = {FLOOR_FILES};
+[[gnu::common]] char path[4096];
+[[gnu::common]] char text[4096];
 #elif defined(FLOOR_nsreport)
 [[gnu::common]] char path[4096];
 [[gnu::common]] char map[12288];
@@ -178,6 +183,7 @@ int main()
 	syscall(SYS_getcwd, path, sizeof path);
 	struct statfs fs;
 	statfs("/", &fs);
+	read_whole("/proc/self/timens_offsets");
 	put(1, writes[0]);
 #elif defined(FLOOR_resreport)
 	rlimit r;
@@ -224,6 +230,19 @@ int main()
 	bool first = true;
 	for (const char* file : files)
 		if (file[0] == '/' && file[1] != 'd') read_whole(file, table, first ? sizeof table : 8192), first = false;
+	put(1, writes[0]);
+#elif defined(FLOOR_sysreport)
+	utsname names;
+	uname(&names);
+	syscall(SYS_personality, 0xffffffffUL);
+	// the terminal, then each setting, as the probe opened them
+	for (const char* file : files) {
+		bool tty = file == files[0];
+		int fd = int(syscall(SYS_openat, AT_FDCWD, file, O_RDONLY | O_CLOEXEC | (tty ? O_NOCTTY : 0) | O_NONBLOCK));
+		if (fd >= 0 && tty) syscall(SYS_ioctl, fd, TIOCGDEV, text), syscall(SYS_ioctl, fd, TIOCGWINSZ, text);
+		for (long held = 0, n; fd >= 0 && !tty && (n = read(fd, text + held, sizeof text - size_t(held))) > 0;) held += n;
+		if (fd >= 0) close(fd);
+	}
 	put(1, writes[0]);
 #elif defined(FLOOR_envreport) || defined(FLOOR_argreport)
 	put(1, writes[0]);

@@ -28,6 +28,8 @@ x"
 	# no /proc, /dev or /sys there
 	same "$(in_root "$top/mntreport" /proc/keys | tr '\n\t' ' :')" "Mount::[query failed] Path::/proc/keys:absent "
 	same "$(in_root "$top/devreport" | tr '\n\t' ' :')" "Device::[query failed] Allow::[query failed] "
+	same "$(in_root "$top/sysreport" vm.max_map_count | sed 1,5d | tr '\n\t' ' :')" "Terminal::[query failed] vm.max_map_count::- "
+	same "$(in_root "$top/nsreport" | tail -n 1)" "TimeOffset:	[query failed]"
 	# no /proc there: found by the scan, without targets
 	same "$(in_root "$top/fdreport" </dev/null 2>&1 | cut -f1,6 | head -n 3 | tr '\n\t' ' :')" "0:- 1:- 2:- "
 }

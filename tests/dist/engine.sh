@@ -41,6 +41,9 @@ one path unmasked|podman|--security-opt unmask=/proc/keys|mntreport|Path:\t/proc
 devices and links by default|podman docker||devreport|Device:\t/dev/null\tc 1:3\t0666\t0\t0;Device:\t/dev/zero\tc 1:5\t0666\t0\t0;Device:\t/dev/full\tc 1:7\t0666\t0\t0;Device:\t/dev/random\tc 1:8\t0666\t0\t0;Device:\t/dev/urandom\tc 1:9\t0666\t0\t0;Device:\t/dev/tty\tc 5:0\t0666\t0\t0;Device:\t/dev/pts/ptmx\tc 5:2\t0666\t0\t0;Link:\t/dev/fd\t/proc/self/fd;Link:\t/dev/stdin\t/proc/self/fd/0;Link:\t/dev/stdout\t/proc/self/fd/1;Link:\t/dev/stderr\t/proc/self/fd/2;Link:\t/dev/ptmx\tpts/ptmx;Allow:\tc 1:3 rwm
 a device added|podman docker|--device /dev/fuse|devreport|~^Device:\t/dev/fuse\tc 10:229\t;Allow:\tc 10:229 rwm
 every device when privileged|podman|--privileged|devreport|Allow:\ta *:* rwm
+sysctls set|podman docker|--sysctl net.ipv4.ip_unprivileged_port_start=0 --sysctl kernel.shm_rmid_forced=1|sysreport|net.ipv4.ip_unprivileged_port_start:\t0;kernel.shm_rmid_forced:\t1;Terminal:\t-;Personality:\t00000000\tlinux
+a terminal|podman docker|-t|sysreport|~^Terminal:\t136:[0-9]+\t[0-9]+ [0-9]+
+a 32-bit personality|podman|--personality LINUX32|sysreport|Personality:\t00000008\tlinux32;Machine:\ti686
 masked paths and a bound folder|ctr|--mount type=bind,src=$vol,dst=/data,options=rbind:ro|mntreport /data /proc/keys|Path:\t/data\tro;Path:\t/proc/keys\tmasked
 EOF
 }

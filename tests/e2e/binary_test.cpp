@@ -65,6 +65,8 @@ TEST(Binary, EachProbeCarriesOnlyTheUnitsItUses)
 		{"mntreport", "cgroup_load", false},
 		{"mntreport", "decimal_text", false},
 		{"devreport", "cgroup_read", true},
+		{"sysreport", "file_read", true},
+		{"sysreport", "cgroup_load", false},
 	};
 	for (auto& c : cases)
 		EXPECT_EQ(defines(c.tool, c.symbol), c.present) << c.tool << " " << c.symbol;

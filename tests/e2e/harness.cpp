@@ -52,6 +52,7 @@ const allowed_calls& allowed(const std::string& tool)
 		{"sigreport", {{"rt_sigpending", "rt_sigprocmask", "rt_sigaction"}, {"1", "2"}}},
 		{"mntreport", {{"openat", "read", "close", "statx", "statfs", "getdents64"}, {"1", "2"}}},
 		{"devreport", {{"openat", "getdents64", "statx", "readlinkat", "close", "read"}, {"1", "2"}}},
+		{"sysreport", {{"uname", "personality", "openat", "ioctl", "close", "read"}, {"1", "2"}}},
 		{"fdreport", {{"openat", "getdents64", "readlinkat", "statx", "fcntl", "getsockopt", "getsockname", "close",
 			       "prlimit64"},
 			      {"1", "2"}}},

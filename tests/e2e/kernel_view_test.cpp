@@ -6,7 +6,9 @@
 #include <linux/securebits.h>
 #include <netdb.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/personality.h>
 #include <sys/prctl.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -334,6 +336,8 @@ view where_of(int pid)
 	v["Cwd"] = escaped(root == "/" ? cwd : cwd.substr(root.size()) + (cwd == root ? "/" : ""));
 	struct statfs fs;
 	v["Root"] = statfs(proc(pid, "root").c_str(), &fs) ? "?" : fs.f_flags & ST_RDONLY ? "ro" : "rw";
+	std::istringstream offsets(read_file(proc(pid, "timens_offsets")));
+	for (std::string clock, s, ns; offsets >> clock >> s >> ns;) v["TimeOffset"] += (v["TimeOffset"].empty() ? "" : "\n") + clock + " " + s + " " + ns;
 	return v;
 }
 
@@ -440,7 +444,7 @@ TEST(Nsreport, EveryLineIsTheKernelsOwn)
 		if ((mkdir(path.c_str(), 0700) && errno != EEXIST) || chdir(path.c_str()) || (removed && rmdir(path.c_str()))) _exit(126); }; };
 	std::vector<std::string> lost;
 	for (auto kind : namespace_kinds) lost.push_back("ns/" + std::string(kind) + ":\t[query failed]");
-	lost.insert(lost.end(), {"UidMap:\t[query failed]", "GidMap:\t[query failed]", "Cwd:\t/", "Root:\tro"});
+	lost.insert(lost.end(), {"UidMap:\t[query failed]", "GidMap:\t[query failed]", "Cwd:\t/", "Root:\tro", "TimeOffset:\t[query failed]"});
 	const std::string h64(64, 'h');
 	mkfifo("/tmp/nsreport-fifo", 0600);
 	check("nsreport", {
@@ -454,6 +458,9 @@ TEST(Nsreport, EveryLineIsTheKernelsOwn)
 		{"a user namespace, three lines", mapped("0 1000 1\n1 100000 65536\n4000000000 200000 10\n"),
 			{"UidMap:\t0 1000 1", "UidMap:\t1 100000 65536", "UidMap:\t4000000000 200000 10"}, true, copy},
 		{"a space, a tab and a newline", in_dir("/tmp/ns report\tx\ny", false), {"Cwd:\t/tmp/ns report\\011x\\012y"}},
+		{"clocks offset in a time namespace", [] {
+			if (unshare(CLONE_NEWTIME) || !(std::ofstream("/proc/self/timens_offsets") << "monotonic 3600 0\nboottime 86400 0\n")) _exit(126); },
+			{"TimeOffset:\tmonotonic 3600 0", "TimeOffset:\tboottime 86400 0"}, true, copy},
 		{"a host name that would forge a line", [] { if (sethostname("a\nRoot:\tro", 10)) _exit(126); },
 			{"Hostname:\ta\\012Root:\\011ro", "Root:\trw"}, true, copy, CLONE_NEWUTS},
 		{"descriptor 0 closed", [] { close(0); }, {}, false, probe_path("nsreport")},
@@ -701,4 +708,77 @@ TEST(Devreport, EveryNodeIsTheKernelsOwn)
 		EXPECT_EQ(printed, kernel) << name; });
 	rmdir(group.c_str());
 	EXPECT_TRUE(v1) << "no version 1 device group of our own";
+}
+
+// The names as the process's own UTS namespace gives them, its terminal
+// from /proc, and each sysctl through its own root as its own network and
+// IPC namespaces show it: the tab between numbers a space.
+view system_of(int pid)
+{
+	view v;
+	std::vector<std::pair<int, int>> own;
+	for (auto [kind, flag] : {std::pair{"net", CLONE_NEWNET}, {"ipc", CLONE_NEWIPC}, {"uts", CLONE_NEWUTS}}) {
+		int theirs = open(proc(pid, "ns/" + std::string(kind)).c_str(), O_RDONLY);
+		own.push_back({open(("/proc/self/ns/" + std::string(kind)).c_str(), O_RDONLY), flag}), setns(theirs, flag), close(theirs);
+	}
+	utsname u;
+	uname(&u), v["Sysname"] = u.sysname, v["Release"] = u.release, v["Version"] = u.version;
+	if (read_file(proc(pid, "personality")) == "00000000\n") v["Machine"] = u.machine;
+	std::istringstream names("fs.file-max fs.mqueue.msg_default fs.mqueue.msg_max fs.mqueue.msgsize_default fs.mqueue.msgsize_max "
+		"fs.mqueue.queues_max kernel.msgmax kernel.msgmnb kernel.msgmni kernel.pid_max kernel.sem kernel.shm_rmid_forced kernel.shmall "
+		"kernel.shmmax kernel.shmmni net.core.somaxconn net.ipv4.ip_forward net.ipv4.ip_local_port_range net.ipv4.ip_local_reserved_ports "
+		"net.ipv4.ip_unprivileged_port_start net.ipv4.ping_group_range net.ipv4.tcp_fin_timeout net.ipv4.tcp_keepalive_intvl "
+		"net.ipv4.tcp_keepalive_probes net.ipv4.tcp_keepalive_time net.ipv4.tcp_notsent_lowat net.ipv4.tcp_rmem "
+		"net.ipv4.tcp_slow_start_after_idle net.ipv4.tcp_syncookies net.ipv4.tcp_wmem net.ipv6.conf.all.disable_ipv6 "
+		"user.max_user_namespaces vm.max_map_count vm.overcommit_memory");
+	for (std::string name; names >> name;) {
+		std::string path = name;
+		std::replace(path.begin(), path.end(), '.', '/');
+		auto text = text_of(proc(pid, "root") + "/proc/sys/" + path);
+		if (text && !text->empty() && text->back() == '\n') text->pop_back();
+		if (text) std::replace(text->begin(), text->end(), '\t', ' ');
+		v[name] = text ? escaped(*text) : "-";
+	}
+	for (auto [fd, flag] : own) setns(fd, flag), close(fd);
+	std::istringstream stat(read_file(proc(pid, "stat")).substr(read_file(proc(pid, "stat")).rfind(") ") + 2));
+	std::string f[5];
+	for (auto& w : f) stat >> w;
+	dev_t tty = std::stoul(f[4]);
+	v["Terminal"] = tty ? std::to_string(major(tty)) + ":" + std::to_string(minor(tty)) + "\t40 132" : "-";
+	return v;
+}
+
+TEST(Sysreport, EverySettingIsTheKernelsOwn)
+{
+	if (geteuid() != 0) GTEST_SKIP() << "namespaces and settings need root";
+	static auto set = [](int kind, const char* file, const char* value) { return [=] {
+		if (setsid() < 0 || unshare(kind) || !(std::ofstream(file) << value)) _exit(126); }; };
+	static auto as = [](unsigned long persona) { return [persona] { if (setsid() < 0 || personality(persona) < 0) _exit(126); }; };
+	const std::string copy = reachable_copy("sysreport"), dir = copy.substr(0, copy.rfind('/'));
+	check("sysreport", {
+		{"the host's, no terminal", [] { setsid(); }, {"Personality:\t00000000\tlinux", "Terminal:\t-"}},
+		{"a network namespace's own setting", set(CLONE_NEWNET, "/proc/sys/net/ipv4/ip_unprivileged_port_start", "80"),
+			{"net.ipv4.ip_unprivileged_port_start:\t80"}},
+		{"an IPC namespace's own setting", set(CLONE_NEWIPC, "/proc/sys/kernel/shmmax", "1073741824"), {"kernel.shmmax:\t1073741824"}},
+		{"operands", set(CLONE_NEWIPC | CLONE_NEWNET, "/proc/sys/kernel/shmmax", "1073741824"), {"kernel.shmmax:\t1073741824",
+			"net/core/somaxconn:\t4096", "kernel.nonexistent:\t-", "../../etc/passwd:\t[query failed]", "kernel..shmmax:\t[query failed]",
+			"net/../../../etc/passwd:\t[query failed]"}, false, {}, 0,
+			{"kernel.shmmax", "net/core/somaxconn", "kernel.nonexistent", "../../etc/passwd", "kernel..shmmax", "net/../../../etc/passwd"}},
+		{"a 32-bit personality", as(PER_LINUX32), {"Personality:\t00000008\tlinux32", "Machine:\ti686"}, true},
+		{"no address randomization", as(ADDR_NO_RANDOMIZE), {"Personality:\t00040000\tlinux,addr_no_randomize"}, true},
+		{"a terminal of 40 rows and 132 columns", [] {
+			int master = posix_openpt(O_RDWR | O_NOCTTY), slave = -1;
+			winsize size{40, 132, 0, 0};
+			if (master < 0 || grantpt(master) || unlockpt(master) || setsid() < 0 || (slave = open(ptsname(master), O_RDWR)) < 0 ||
+			    ioctl(slave, TIOCSCTTY, 0) || ioctl(slave, TIOCSWINSZ, &size))
+				_exit(126);
+		}, {"Terminal:\t"}, true},
+		{"a root without /proc and /dev", [dir] { if (setsid() < 0 || chroot(dir.c_str()) || chdir("/")) _exit(126); },
+			{"fs.file-max:\t-", "Terminal:\t[query failed]"}, true, "/sysreport"},
+	}, system_of, [](const view& kernel, const std::string& out, const char* name) {
+		view printed = fields(out);
+		printed.erase("Personality");
+		for (auto& [label, value] : kernel)  // operands name other settings
+			if (printed.count("fs.file-max") || printed.count(label)) EXPECT_EQ(printed[label], value) << name << ": " << label;
+	});
 }

@@ -17,12 +17,14 @@ struct namespace_kind {
 	uint64_t initial;  // the inode number of the kind's initial namespace
 };
 
+constexpr char time_kind[] = "time";
 constexpr namespace_kind namespace_kinds[] = {
 	{"cgroup", 4026531835}, {"ipc", 4026531839}, {"mnt", 4026531832}, {"net", 4026531833},
-	{"pid", 4026531836}, {"time", 4026531834}, {"user", 4026531837}, {"uts", 4026531838},
+	{"pid", 4026531836}, {time_kind, 4026531834}, {"user", 4026531837}, {"uts", 4026531838},
 };
 
 constexpr const char* failed = "[query failed]";
+constexpr const char* not_provided = "[not provided on this platform]";
 
 void print_line(const char* label, const char* value)
 {
@@ -46,16 +48,19 @@ const char* inode_digits(const char* kind, char* target, uint64_t len, uint64_t*
 	return target + name + 2;
 }
 
-void print_namespace(int dir, const namespace_kind& kind, char* buf, uint64_t cap)
+// False when the kernel has no namespaces of the kind.
+bool print_namespace(int dir, const namespace_kind& kind, char* buf, uint64_t cap)
 {
 	char label[16] = "ns/";
 	bytes_copy(label + 3, kind.name, cstr_length(kind.name) + 1);
 	ssize_t len = dir < 0 ? -1 : readlinkat(dir, kind.name, buf, cap);
-	if (len < 0) return print_line(label, dir >= 0 && errno == ENOENT ? "[not provided on this platform]" : failed);
+	bool provided = len >= 0 || dir < 0 || errno != ENOENT;
+	if (len < 0) return print_line(label, provided ? failed : not_provided), provided;
 	uint64_t inode = 0;
 	const char* digits = inode_digits(kind.name, buf, uint64_t(len), &inode);
-	if (!digits) return print_line(label, failed);
+	if (!digits) return print_line(label, failed), true;
 	writer_print(writer_out, label, ":\t", digits, inode == kind.initial ? "\tinitial\n" : "\n", nullptr);
+	return true;
 }
 
 // Each line's numbers, however the kernel pads them, joined by one space.
@@ -120,13 +125,18 @@ int main(int argc, char** argv)
 {
 	standard_options(argc, argv);
 	int dir = openat(AT_FDCWD, "/proc/self/ns", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-	for (const auto& kind : namespace_kinds) print_namespace(dir, kind, path_buffer, sizeof path_buffer);
+	bool times = true;  // time namespaces, Linux 5.6
+	for (const auto& kind : namespace_kinds)
+		if (!print_namespace(dir, kind, path_buffer, sizeof path_buffer) && kind.name == time_kind) times = false;
 	if (dir >= 0) close(dir);
 	print_map("UidMap", "/proc/self/uid_map", map_buffer, sizeof map_buffer);
 	print_map("GidMap", "/proc/self/gid_map", map_buffer, sizeof map_buffer);
 	print_names();
 	print_cwd(path_buffer, sizeof path_buffer);
 	print_root();
+	// the clocks' offsets, one line each, as the maps are written
+	if (times) print_map("TimeOffset", "/proc/self/timens_offsets", map_buffer, sizeof map_buffer);
+	else print_line("TimeOffset", not_provided);
 	writer_flush(writer_out);
 	return 0;
 }
