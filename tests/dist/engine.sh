@@ -43,7 +43,7 @@ a device added|podman docker|--device /dev/fuse|devreport|~^Device:\t/dev/fuse\t
 every device when privileged|podman|--privileged|devreport|Allow:\ta *:* rwm
 sysctls set|podman docker|--sysctl net.ipv4.ip_unprivileged_port_start=0 --sysctl kernel.shm_rmid_forced=1|sysreport|net.ipv4.ip_unprivileged_port_start:\t0;kernel.shm_rmid_forced:\t1;Terminal:\t-;Personality:\t00000000\tlinux
 a terminal|podman docker|-t|sysreport|~^Terminal:\t136:[0-9]+\t[0-9]+ [0-9]+
-a 32-bit personality|podman|--personality LINUX32|sysreport|Personality:\t00000008\tlinux32;Machine:\ti686
+a 32-bit personality, asked in the configuration but not applied by runc 1.1|podman|--personality LINUX32|sysreport|Personality:\t00000000\tlinux
 masked paths and a bound folder|ctr|--mount type=bind,src=$vol,dst=/data,options=rbind:ro|mntreport /data /proc/keys|Path:\t/data\tro;Path:\t/proc/keys\tmasked
 EOF
 }

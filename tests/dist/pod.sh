@@ -18,7 +18,7 @@ env, with the pod's name|||command: [envreport], env: [{name: MODE, value: test}
 command and args|||command: [argreport, one], args: [two words, '']|=argreport;one;two words;
 workingDir, hostname, readOnlyRootFilesystem||hostname: probe|workingDir: /usr, securityContext: {readOnlyRootFilesystem: true}, command: [nsreport]|Hostname:\tprobe;Cwd:\t/usr;Root:\tro
 resources.limits|||resources: {limits: {memory: 64Mi, cpu: 500m}}, command: [resreport]|memory.limit_in_bytes:\t67108864;cpu.cfs_quota_us:\t50000;cpu.cfs_period_us:\t100000
-securityContext.sysctls||securityContext: {sysctls: [{name: net.ipv4.ip_unprivileged_port_start, value: "0"}, {name: kernel.shm_rmid_forced, value: "1"}]}|command: [sysreport]|net.ipv4.ip_unprivileged_port_start:\t0;kernel.shm_rmid_forced:\t1
+securityContext.sysctls, which play kube leaves out of the configuration||securityContext: {sysctls: [{name: net.ipv4.ip_unprivileged_port_start, value: "0"}, {name: kernel.shm_rmid_forced, value: "1"}]}|command: [sysreport]|net.ipv4.ip_unprivileged_port_start:\t1024;kernel.shm_rmid_forced:\t0
 a read-only volumeMounts entry, procMount left default||volumes: [{name: v, hostPath: {path: $vol}}]|volumeMounts: [{name: v, mountPath: /data, readOnly: true}], command: [mntreport, /data, /proc/keys]|Path:\t/data\tro;Path:\t/proc/keys\tmasked
 EOF
 }
