@@ -207,7 +207,19 @@ E2E_TESTS := \
 LIBPROBE := $(T)/target/libprobe.a
 BINS := $(TOOLS:%=$(T)/bin/%)
 
-all: $(BINS)
+# The one host program: the standard library and a JSON library, linked
+# statically, so that it runs on a node beside the probes.
+OCICHECK_OBJS := \
+	ocicheck/main.o \
+	ocicheck/run.o \
+	ocicheck/reports.o \
+	ocicheck/fields.o \
+	ocicheck/output.o
+OCICHECK := $(T)/bin/ocicheck
+OCICHECK_CXX ?= $(CROSS_PREFIX)g++
+OCICHECK_FLAGS := -std=c++20 -O2 $(WARN) -ffile-prefix-map=$(CURDIR)/=
+
+all: $(BINS) $(OCICHECK)
 
 # What each kind of target needs, checked once (and installed on Debian
 # as root) by scripts/install-deps.
@@ -234,6 +246,14 @@ $(T)/bin/%: $$(addprefix $(T)/target/,$$($$*_OBJS)) $(LIBPROBE) Makefile
 	$(CC) $(TARGET_LDFLAGS) -o $@ $(filter %.o,$^) $(LIBPROBE)
 
 TOOL_OBJS = $(foreach t,$(TOOLS),$($(t)_OBJS))
+
+$(T)/ocicheck/%.o: ocicheck/%.cpp Makefile | $(DEPS)/ocicheck-$(ARCH)
+	@mkdir -p $(@D)
+	$(OCICHECK_CXX) $(OCICHECK_FLAGS) -MMD -MP -c -o $@ $<
+
+$(OCICHECK): $(OCICHECK_OBJS:ocicheck/%=$(T)/ocicheck/%) Makefile
+	@mkdir -p $(@D)
+	$(OCICHECK_CXX) -static -Wl,--build-id=none -o $@ $(filter %.o,$^)
 
 # Every architecture of scripts/arches that the host's Debian has musl
 # for, with what they need installed in one round.
@@ -336,7 +356,7 @@ fuzz: $(FUZZ_TARGETS:%=$(B)/fuzz/%)
 # recipe, so that no two makes ever share a folder.
 ifeq ($(T),$(B))
 CHECK_SUITES := native $(CROSS) $(if $(DIST),dist)
-check: $(BINS) $(B)/tests/unit $(B)/tests/unit-san $(B)/tests/e2e
+check: $(BINS) $(OCICHECK) $(B)/tests/unit $(B)/tests/unit-san $(B)/tests/e2e
 	$(call install_deps,$(CROSS:%=build-%) $(CROSS:%=qemu-%) $(if $(DIST),distcheck engine $(RELEASE_ARCHES:%=qemu-%)))
 	@for a in $(CROSS); do $(MAKE) --no-print-directory ARCH=$$a all || exit 1; done
 	@$(if $(DIST),$(MAKE) --no-print-directory dist)
@@ -387,7 +407,7 @@ dist image: | $(DEPS)/root
 
 # Inside the root: each architecture's probes as released, stripped of
 # symbols and of the compiler's .comment too.
-stripped: $(TOOLS:%=$(T)/stripped/%)
+stripped: $(TOOLS:%=$(T)/stripped/%) $(T)/stripped/ocicheck
 $(T)/stripped/%: $(T)/bin/%
 	@mkdir -p $(@D)
 	$(STRIP) -R .comment -o $@ $<
@@ -405,15 +425,16 @@ release-image: release-stripped
 	SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) COMMIT=$(COMMIT) scripts/image $(B) \
 		$(RELEASE_VERSION) $(release_of)
 
-MANS := $(foreach t,$(TOOLS),tools/$(t)/$(t).1)
+MANS := $(foreach t,$(TOOLS),tools/$(t)/$(t).1) ocicheck/ocicheck.1
 
-install: $(BINS)
+install: $(BINS) $(OCICHECK)
 	install -d $(DESTDIR)$(BINDIR) $(DESTDIR)$(MANDIR)/man1
-	install -s --strip-program=$(STRIP) -m 0755 $(BINS) $(DESTDIR)$(BINDIR)
+	install -s --strip-program=$(STRIP) -m 0755 $(BINS) $(OCICHECK) $(DESTDIR)$(BINDIR)
 	install -m 0644 $(MANS) $(DESTDIR)$(MANDIR)/man1
 
 uninstall:
-	rm -f $(TOOLS:%=$(DESTDIR)$(BINDIR)/%) $(TOOLS:%=$(DESTDIR)$(MANDIR)/man1/%.1)
+	rm -f $(TOOLS:%=$(DESTDIR)$(BINDIR)/%) $(TOOLS:%=$(DESTDIR)$(MANDIR)/man1/%.1) \
+		$(DESTDIR)$(BINDIR)/ocicheck $(DESTDIR)$(MANDIR)/man1/ocicheck.1
 
 clean:
 	rm -rf $(B) dist

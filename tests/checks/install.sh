@@ -7,7 +7,7 @@ make="${MAKE:-make} -s --no-print-directory B=$BUILD DESTDIR=$stage PREFIX=/opt/
 
 $make install >/dev/null
 want=""
-for t in $TOOLS; do
+for t in $TOOLS ocicheck; do
 	want="$want
 755 ./opt/p/bin/$t
 644 ./opt/p/share/man/man1/$t.1"
@@ -25,6 +25,7 @@ x" ]
 [ "$(env -i A=1 "$stage/opt/p/bin/envreport")" = "A=1" ]
 "$stage/opt/p/bin/idreport" 2>&1 | grep -q '^umask:	0[0-7][0-7][0-7]$'
 [ "$("$stage/opt/p/bin/limitreport" | wc -l)" -eq 12 ]
+"$stage/opt/p/bin/ocicheck" -V 2>&1 | grep -qx 'ocicheck: version: 2.07'
 
 $make uninstall >/dev/null
 left=$(find "$stage" -type f)

@@ -1,5 +1,5 @@
 # Every page lints clean, warnings included.
 set -e
-for t in $TOOLS; do
-	mandoc -T lint -W warning "tools/$t/$t.1"
+for page in tools/*/*.1 ocicheck/ocicheck.1; do
+	mandoc -T lint -W warning "$page"
 done

@@ -210,7 +210,8 @@ std::string probe_path(const std::string& tool)
 std::vector<std::string> probes()
 {
 	std::vector<std::string> names;
-	for (auto& e : std::filesystem::directory_iterator(probe_path(""))) names.push_back(e.path().filename());
+	for (auto& e : std::filesystem::directory_iterator(probe_path("")))
+		if (e.path().filename() != "ocicheck") names.push_back(e.path().filename());  // the host program beside them
 	std::sort(names.begin(), names.end());
 	return names;
 }
