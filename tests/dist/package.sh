@@ -16,7 +16,8 @@ x" ]
 [ "$(env -i A=1 "$root/usr/bin/envreport")" = "A=1" ]
 [ "$("$root/usr/bin/idreport" 2>&1 | wc -l)" -eq 9 ]
 [ "$("$root/usr/bin/limitreport" | wc -l)" -eq 12 ]
-for t in $(ls tools); do
+"$root/usr/bin/ocicheck" -V 2>&1 | grep -qx 'ocicheck: version: 2.07'
+for t in $(ls tools) ocicheck; do
 	MANWIDTH=80 man -l "$root/usr/share/man/man1/$t.1.gz" 2>&1 | grep -q "^NAME" ||
 		{ echo "$t.1 does not render"; exit 1; }
 done

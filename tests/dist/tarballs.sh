@@ -8,7 +8,7 @@ trap 'rm -rf "$root"' EXIT
 for what in dist/probes-*-*.tar.gz; do
 	rm -rf "$root" && mkdir "$root"
 	tar -xzf "$what" -C "$root"
-	same "$(tar -tvzf "$what" | awk '/^-..x/ { sub(".*/", "", $6); printf "%s ", $6 }')" "$(echo $(ls tools)) "
+	same "$(tar -tvzf "$what" | awk '/^-..x/ { sub(".*/", "", $6); printf "%s ", $6 }')" "$(echo $(ls tools) ocicheck | tr ' ' '\n' | sort | tr '\n' ' ')"
 	top=/$(basename "$what" .tar.gz)
 	probes_answer "$root" "$top" "${top##*-}"
 done
