@@ -447,7 +447,9 @@ void checker::resources()
 			if (unified) add("linux.resources.cpu.period", max[1] == want, *p, max[1], line("resreport", "cpu.max"));
 			else equal("linux.resources.cpu.period", *p, want, "resreport", "cpu.cfs_period_us");
 		}
-		if (const json* sh = at(*cpu, {"shares"})) {
+		if (const json* sh = at(*cpu, {"shares"}); sh && sh->get<uint64_t>() == 0) {
+			skip("linux.resources.cpu.shares", "0 leaves the kernel's default");  // as Docker and containerd write it
+		} else if (sh) {
 			uint64_t shares = sh->get<uint64_t>();
 			equal("linux.resources.cpu.shares", *sh, std::to_string(unified ? 1 + ((shares - 2) * 9999) / 262142 : shares), "resreport",
 			      file("cpu.shares", "cpu.weight"));

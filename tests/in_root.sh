@@ -21,7 +21,7 @@ x"
 	same "$(in_root "$top/limitreport" | cut -f1 | tr '\n' ' ')" "RLIMIT_AS RLIMIT_CORE RLIMIT_CPU RLIMIT_DATA RLIMIT_FSIZE RLIMIT_LOCKS RLIMIT_MEMLOCK RLIMIT_NOFILE RLIMIT_NPROC RLIMIT_RSS RLIMIT_SBSIZE RLIMIT_STACK "
 	same "$(in_root "$top/envreport" -V 2>&1)" "envreport: version: 2.07"
 	same "$(in_root "$top/privreport" | cut -f1 | tr '\n' ' ')" "Groups: CapInh: CapPrm: CapEff: CapBnd: CapAmb: Securebits: NoNewPrivs: Seccomp: Label: "
-	same "$(in_root "$top/nsreport" | cut -f1 | tr '\n' ' ')" "ns/cgroup: ns/ipc: ns/mnt: ns/net: ns/pid: ns/time: ns/user: ns/uts: UidMap: GidMap: Hostname: Domainname: Cwd: Root: "
+	same "$(in_root "$top/nsreport" | cut -f1 | tr '\n' ' ')" "ns/cgroup: ns/ipc: ns/mnt: ns/net: ns/pid: ns/time: ns/user: ns/uts: UidMap: GidMap: Hostname: Domainname: Cwd: Root: TimeOffset: "
 	# no /proc there: no control group, so no limit files
 	same "$(in_root "$top/resreport" | cut -f1 | sed 's/_[A-Z]*//' | uniq | tr '\n' ' ')" "RLIMIT: Cpus: Policy: Nice: IOPriority: OOMScoreAdj: Cgroup: "
 	same "$(in_root "$top/sigreport" | cut -f1 | tr '\n' ' ')" "SigPnd: SigBlk: SigIgn: "
