@@ -282,6 +282,10 @@ BENCH_NEEDS := $(BINS) $(T)/bench/floor $(B)/bench/pairtime | $(DEPS)/bench
 bench: $(BENCH_NEEDS)
 	MAKE="$(MAKE)" bench/run $(T) $(B)/bench/pairtime
 
+# ocicheck on a bundle against running its probes through runc by hand.
+bench-ocicheck: $(BINS) $(OCICHECK) | $(DEPS)/check
+	bench/ocicheck $(T)
+
 # A shorter run that fails when a target is missed by more than its noise.
 bench-check: $(BENCH_NEEDS)
 	MAKE="$(MAKE)" bench/run $(T) $(B)/bench/pairtime check
@@ -439,7 +443,7 @@ uninstall:
 clean:
 	rm -rf $(B) dist
 
-.PHONY: all cross check run fuzz bench bench-check dist image stripped release-stripped \
+.PHONY: all cross check run fuzz bench bench-check bench-ocicheck dist image stripped release-stripped \
 	release-dist release-image install uninstall clean
 
 -include $(shell find $(B) -path $(B)/roots -prune -o -name '*.d' -type f -print 2>/dev/null)
