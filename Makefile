@@ -217,7 +217,8 @@ OCICHECK_OBJS := \
 	ocicheck/output.o
 OCICHECK := $(T)/bin/ocicheck
 OCICHECK_CXX ?= $(CROSS_PREFIX)g++
-OCICHECK_FLAGS := -std=c++20 -O2 $(WARN) -ffile-prefix-map=$(CURDIR)/=
+OCICHECK_FLAGS = -std=c++20 -O2 $(WARN) -ffile-prefix-map=$(CURDIR)/= \
+	-DPROBE_NAMES='$(subst $(eval) ,,$(foreach t,$(TOOLS),"$(t)",))'
 
 all: $(BINS) $(OCICHECK)
 

@@ -17,9 +17,8 @@ struct failure : std::runtime_error {
 	using std::runtime_error::runtime_error;
 };
 
-// The probes, in the order they run and their reports are listed.
-inline const std::vector<std::string> probe_names = {"idreport", "limitreport", "envreport", "argreport", "privreport",
-	"sigreport", "fdreport", "nsreport", "resreport", "mntreport", "devreport", "sysreport"};
+// The probes, from the build's one list of them, in the order they run.
+inline const std::vector<std::string> probe_names = {PROBE_NAMES};
 
 // One probe's report: each line as printed, and as a label and its value
 // with the probes' escapes decoded; envreport's and argreport's lines are
