@@ -173,7 +173,12 @@ sysreport_OBJS := \
 # Their time goes to system calls and to code run once, cold: small code
 # is faster there, and at -O2 fdreport outgrows 16 KiB on ppc64el. So do
 # the library's units that only such probes use.
-$(foreach t,fdreport privreport resreport mntreport,$($(t)_OBJS:%=$(T)/target/%)): TARGET_CXXFLAGS += -Os
+SMALL_TOOLS := \
+	fdreport \
+	privreport \
+	resreport \
+	mntreport
+$(foreach t,$(SMALL_TOOLS),$($(t)_OBJS:%=$(T)/target/%)): TARGET_CXXFLAGS += -Os
 $(patsubst %,$(T)/target/%,$(filter lib/cgroup/% lib/writer/escaped.o lib/writer/field_escaped.o,$(LIB_OBJS))): \
 	TARGET_CXXFLAGS += -Os
 # ppc64el's and mips64el's code is the largest: there every object is

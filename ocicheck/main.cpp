@@ -71,8 +71,8 @@ std::string read_text(const std::string& path)
 	return {std::istreambuf_iterator<char>(f), {}};
 }
 
-// The configuration, or the one a document holds: crictl inspect's
-// .info.runtimeSpec, ctr containers info's .Spec.
+// The configuration, or the one a document holds: what crictl inspect
+// and ctr containers info print hold it.
 json read_config(const std::string& path)
 {
 	std::string text = read_text(path);

@@ -1,4 +1,4 @@
-# ocicheck under runc: bundles from `runc spec` with an empty root, one
+# ocicheck under runc: bundles of runc's default configuration with an empty root, one
 # per group of fields, each row the edit (jq) made to the configuration,
 # the lie a runtime tells (an edit it makes before runc runs), and the
 # points that must fail, with one in every row: runc 1.1 leaves the
