@@ -692,10 +692,11 @@ TEST(Devreport, EveryNodeIsTheKernelsOwn)
 		{"the host's", nullptr, {"Link:\t/dev/fd\t/proc/self/fd"}},
 		{"a private /dev: owned nodes, a block device, a newline in a link, five levels", [] {
 			private_mounts(), ok(mount("none", "/dev", "tmpfs", 0, nullptr) || mknod("/dev/null", S_IFCHR | 0600, makedev(1, 3)) ||
-			   chown("/dev/null", 1000, 1000) || mknod("/dev/loop9", S_IFBLK | 0640, makedev(7, 9)) || symlink("a\nb", "/dev/nl"));
+			   chown("/dev/null", 1000, 1000) || mknod("/dev/loop9", S_IFBLK | 0640, makedev(7, 9)) || symlink("a\nb", "/dev/nl") ||
+			   mknod("/dev/x\ty", S_IFCHR | 0600, makedev(1, 7)));
 			std::filesystem::create_directories("/dev/a/b/c/d/e"), ok(mknod("/dev/a/b/c/d/n", S_IFCHR | 0644, makedev(1, 5)) ||
 			   mknod("/dev/a/b/c/d/e/deep", S_IFCHR | 0666, makedev(1, 7)));
-		}, {"Device:\t/dev/null\tc 1:3\t0600\t1000\t1000", "Device:\t/dev/loop9\tb 7:9\t0640\t0\t0", "Link:\t/dev/nl\ta\\012b",
+		}, {"Device:\t/dev/null\tc 1:3\t0600\t1000\t1000", "Device:\t/dev/loop9\tb 7:9\t0640\t0\t0", "Link:\t/dev/nl\ta\\012b", "Device:\t/dev/x\\011y\tc 1:7\t0600\t0\t0",
 			"Device:\t/dev/a/b/c/d/n\tc 1:5\t0644\t0\t0"}},
 		{"no /dev, no /proc", [dir = copy.substr(0, copy.rfind('/'))] { ok(chroot(dir.c_str()) || chdir("/")); },
 			{"Device:\t[query failed]", "Allow:\t[query failed]"}, true, "/devreport"},
@@ -779,6 +780,8 @@ TEST(Sysreport, EverySettingIsTheKernelsOwn)
 		view printed = fields(out);
 		printed.erase("Personality");
 		for (auto& [label, value] : kernel)  // operands name other settings
-			if (printed.count("fs.file-max") || printed.count(label)) EXPECT_EQ(printed[label], value) << name << ": " << label;
+			if (printed.count("fs.file-max") || printed.count(label)) {
+				EXPECT_EQ(printed[label], value) << name << ": " << label;
+			}
 	});
 }

@@ -132,7 +132,7 @@ const char* path_of(const char* name)
 	const char* first = name;
 	while (*first && *first != '.' && *first != '/') ++first;
 	const char separator = *first == '/' ? '/' : '.';
-	char* out = bytes_copy(sysctl_path, "/proc/sys/", prefix) + prefix;
+	char* out = sysctl_path + prefix;  // after "/proc/sys/", written once
 	for (uint64_t i = 0, start = 0;; ++i) {
 		if (prefix + i == sizeof sysctl_path) return nullptr;
 		const char c = name[i];
@@ -149,22 +149,28 @@ const char* path_of(const char* name)
 	}
 }
 
-// The text without its final newline, each tab as a space, every other
-// control byte and the backslash escaped.
-void print_sysctl(const char* name)
+// A name of the list: its path is "/proc/sys/" and the name with each
+// dot a slash, and it needs no escaping.
+const char* listed_path(const char* name)
 {
-	writer_escaped(writer_out, name, cstr_length(name), true);
-	writer_puts(writer_out, ":\t");
-	const char* path = path_of(name);
+	char* out = sysctl_path + 10;
+	for (; *name; ++name) *out++ = *name == '.' ? '/' : *name;
+	*out = 0;
+	return sysctl_path;
+}
+
+// "NAME:\t" and the file's text without its final newline, each tab as a
+// space, every other control byte and the backslash escaped.
+void print_sysctl(const char* path)
+{
 	int64_t n = path ? file_read(AT_FDCWD, path, sysctl_text, sizeof sysctl_text) : -1;
 	if (n < 0 || uint64_t(n) == sizeof sysctl_text)
 		return void(writer_print(writer_out, path && n < 0 && errno == ENOENT ? "-" : failed, "\n", nullptr));
 	if (n > 0 && sysctl_text[n - 1] == '\n') --n;
-	for (int64_t at = 0, tab; at <= n; at = tab + 1) {
-		for (tab = at; tab < n && sysctl_text[tab] != '\t';) ++tab;
-		writer_escaped(writer_out, sysctl_text + at, uint64_t(tab - at), true);
-		writer_put(writer_out, tab < n ? " " : "\n", 1);
-	}
+	for (int64_t i = 0; i < n; ++i)
+		if (sysctl_text[i] == '\t') sysctl_text[i] = ' ';
+	writer_escaped(writer_out, sysctl_text, uint64_t(n), true);
+	writer_put(writer_out, "\n", 1);
 }
 
 } // namespace
@@ -175,10 +181,17 @@ int main(int argc, char** argv)
 	print_names();
 	print_personality();
 	print_terminal();
-	if (first < argc)
-		for (int32_t i = first; i < argc; ++i) print_sysctl(argv[i]);
-	else
-		for (const char* name : sysctl_names) print_sysctl(name);
+	bytes_copy(sysctl_path, "/proc/sys/", 10);
+	for (int32_t i = first; i < argc; ++i) {
+		writer_escaped(writer_out, argv[i], cstr_length(argv[i]), true);
+		writer_put(writer_out, ":\t", 2);
+		print_sysctl(path_of(argv[i]));
+	}
+	if (first >= argc)
+		for (const char* name : sysctl_names) {
+			writer_print(writer_out, name, ":\t", nullptr);
+			print_sysctl(listed_path(name));
+		}
 	writer_flush(writer_out);
 	return 0;
 }
