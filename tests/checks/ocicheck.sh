@@ -70,7 +70,7 @@ an unknown capability@jq '.process.capabilities.bounding += ["CAP_FLY"]'@@unknow
 an unknown namespace kind@jq '.linux.namespaces += [{"type": "widget"}]'@@unknown kind widget
 a bundle without its root@jq '.root.path = "gone"'@@/gone: no root folder
 a runtime that is not there@jq .@--runtime=/nonexistent/runc@/nonexistent/runc: No such file or directory
-a probe that is missing@jq .@--probes=/nonexistent@/nonexistent/idreport: no such probe
+a probe that is missing@jq .@--probes=/nonexistent@/nonexistent/[a-z]*report: no such probe
 EOF
 }
 before=$(runc list -q)

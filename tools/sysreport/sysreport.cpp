@@ -55,6 +55,14 @@ constexpr const char* sysctl_names[] = {
 	"vm.overcommit_memory",
 };
 
+// A listed name's path, "/proc/sys/" and the name, fits a buffer of this.
+constexpr uint64_t listed_path_max = 64;
+static_assert([] {
+	for (const char* name : sysctl_names)
+		if (10 + __builtin_strlen(name) >= listed_path_max) return false;
+	return true;
+}(), "a listed name's path fits the stack's buffer");
+
 struct flag_name {
 	uint32_t bit;
 	const char* name;
@@ -150,13 +158,14 @@ const char* path_of(const char* name)
 }
 
 // A name of the list: its path is "/proc/sys/" and the name with each
-// dot a slash, and it needs no escaping.
-const char* listed_path(const char* name)
+// dot a slash, in a buffer on the stack, whose page is touched already,
+// where the path buffer's would cost a fault.
+const char* listed_path(const char* name, char (&path)[listed_path_max])
 {
-	char* out = sysctl_path + 10;
+	char* out = bytes_copy(path, "/proc/sys/", 10) + 10;
 	for (; *name; ++name) *out++ = *name == '.' ? '/' : *name;
 	*out = 0;
-	return sysctl_path;
+	return path;
 }
 
 // "NAME:\t" and the file's text without its final newline, each tab as a
@@ -181,16 +190,17 @@ int main(int argc, char** argv)
 	print_names();
 	print_personality();
 	print_terminal();
-	bytes_copy(sysctl_path, "/proc/sys/", 10);
+	if (first < argc) bytes_copy(sysctl_path, "/proc/sys/", 10);
 	for (int32_t i = first; i < argc; ++i) {
 		writer_escaped(writer_out, argv[i], cstr_length(argv[i]), true);
 		writer_put(writer_out, ":\t", 2);
 		print_sysctl(path_of(argv[i]));
 	}
+	char path[listed_path_max];
 	if (first >= argc)
 		for (const char* name : sysctl_names) {
 			writer_print(writer_out, name, ":\t", nullptr);
-			print_sysctl(listed_path(name));
+			print_sysctl(listed_path(name, path));
 		}
 	writer_flush(writer_out);
 	return 0;
