@@ -125,6 +125,18 @@ struct checker {
 		points.push_back({field, ok ? "ok" : "fail", asked, got, probe, ""});
 	}
 	void skip(const std::string& field, const std::string& reason) { points.push_back({field, "skip", nullptr, "", "", reason}); }
+	// A probe's lines of one label that have so many tab-separated fields,
+	// the last of each by its first field, with the line as printed.
+	std::map<std::string, std::pair<std::vector<std::string>, std::string>> by_first(const std::string& probe,
+		const std::string& label, size_t fields) const
+	{
+		std::map<std::string, std::pair<std::vector<std::string>, std::string>> found;
+		const report& rep = of(probe);
+		for (size_t i = 0; i < rep.lines.size(); ++i)
+			if (rep.lines[i].first == label)
+				if (auto f = words(rep.lines[i].second, '\t'); f.size() == fields) found[f[0]] = {f, probe + ": " + rep.printed[i]};
+		return found;
+	}
 	// one line's value against the text wanted
 	void equal(const std::string& field, const json& asked, const std::string& want, const std::string& probe, const std::string& label)
 	{
@@ -278,13 +290,7 @@ bool mount_point(const std::string& path)
 // The last Mount line at each point, its seven fields.
 void checker::mounts()
 {
-	std::map<std::string, std::pair<std::vector<std::string>, std::string>> at_point;
-	const report& m = of("mntreport");
-	for (size_t i = 0; i < m.lines.size(); ++i)
-		if (m.lines[i].first == "Mount") {
-			auto f = words(m.lines[i].second, '\t');
-			if (f.size() == 7) at_point[f[0]] = {f, "mntreport: " + m.printed[i]};
-		}
+	const auto at_point = by_first("mntreport", "Mount", 7);
 	if (const json* list = at(config, {"mounts"}))
 		for (auto& mount : *list) {
 			std::string dest = mount.at("destination").get<std::string>(), type = mount.value("type", std::string());
@@ -484,13 +490,7 @@ void checker::devices()
 {
 	const json* list = at(config, {"linux", "devices"});
 	if (!list) return;
-	std::map<std::string, std::pair<std::vector<std::string>, std::string>> by_path;
-	const report& d = of("devreport");
-	for (size_t i = 0; i < d.lines.size(); ++i)
-		if (d.lines[i].first == "Device") {
-			auto f = words(d.lines[i].second, '\t');
-			if (f.size() == 5) by_path[f[0]] = {f, "devreport: " + d.printed[i]};
-		}
+	const auto by_path = by_first("devreport", "Device", 5);
 	for (auto& dev : *list) {
 		std::string path = dev.at("path").get<std::string>(), type = dev.at("type").get<std::string>();
 		std::string want = (type == "b" ? "b " : "c ") + std::to_string(dev.value("major", 0)) + ":" + std::to_string(dev.value("minor", 0));

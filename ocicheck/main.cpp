@@ -106,6 +106,14 @@ std::string last_line(const std::string& text)
 	return last;
 }
 
+// A probe that did not end with status 0: the last line it or what
+// started it wrote says why.
+failure failed(const std::string& who, const std::string& probe, const output& out)
+{
+	std::string why = last_line(out.err);
+	return failure(who + ": " + probe + ": " + (why.empty() ? "exit status " + std::to_string(out.status) : why));
+}
+
 // A bundle of the check's own for one probe, removed with its container
 // on every path.
 struct temporary_bundle {
@@ -174,7 +182,7 @@ reports run_bundle(const options& o, json config, context& c)
 		for (const std::string& operand : operands_of(p, config)) mine["process"]["args"].push_back(operand);
 		std::ofstream(t.dir / "config.json") << mine.dump();
 		output out = run({o.runtime, "run", "--bundle", t.dir.string(), t.id});
-		if (out.status) throw failure(o.runtime + ": " + p + ": " + (last_line(out.err).empty() ? "exit status " + std::to_string(out.status) : last_line(out.err)));
+		if (out.status) throw failed(o.runtime, p, out);
 		r[p] = parse_report(p, out.out, out.err);
 	}
 	return r;
@@ -190,9 +198,7 @@ reports run_exec(const options& o, const std::optional<json>& config)
 		if (config)
 			for (const std::string& operand : operands_of(p, *config)) argv.push_back(operand);
 		output out = run(argv);
-		if (out.status)
-			throw failure(o.command[0] + ": " + p + ": " +
-				      (last_line(out.err).empty() ? "exit status " + std::to_string(out.status) : last_line(out.err)));
+		if (out.status) throw failed(o.command[0], p, out);
 		r[p] = parse_report(p, out.out, out.err);
 	}
 	return r;
