@@ -408,12 +408,14 @@ COMMIT ?= $(word 2,$(STAMP))
 RELEASE_VERSION := $(VERSION)$(if $(DIRTY),+dirty)
 RELEASE_SUITE := trixie
 RELEASE_NEEDS := dist image ocicheck $(RELEASE_ARCHES:%=build-%)
+# the release builds each architecture in parallel within: the same bytes
+JOBS ?= $(shell nproc 2>/dev/null || echo 1)
 RELEASE_VARS = RELEASE_VERSION=$(RELEASE_VERSION) SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) COMMIT=$(COMMIT)
 
 dist image: | $(DEPS)/root
 	@[ -n "$(DIRTY)" ] || [ ! -e .git ] || { c=$$(git status --porcelain) && [ -z "$$c" ]; } || \
 		{ echo "make $@: uncommitted changes (commit them, or make $@ DIRTY=1):"; git status --short; exit 1; } >&2
-	scripts/debian-root $(RELEASE_SUITE) $(RELEASE_NEEDS) -- make --no-print-directory release-$@ $(RELEASE_VARS)
+	scripts/debian-root $(RELEASE_SUITE) $(RELEASE_NEEDS) -- make --no-print-directory -j$(JOBS) release-$@ $(RELEASE_VARS)
 
 # Inside the root: each architecture's probes as released, stripped of
 # symbols and of the compiler's .comment too.
