@@ -15,7 +15,8 @@ chown 100000:100000 "$tmp/b/rootfs"  # the root of a user namespace's, in one ro
 # the probes where every user reaches them, for a user namespace's root
 cp "$BUILD"/bin/* "$tmp/probes/"
 check="$tmp/probes/ocicheck"
-(cd "$tmp/b" && runc spec)
+(cd "$tmp/b" && runc spec 2>"$tmp/err") ||
+	{ echo "SKIPPED ocicheck: runc cannot run here: $(grep -m1 . "$tmp/err")"; exit 0; }
 # ambient capabilities the kernel can raise, but in the first row
 spec=$(jq '.process.capabilities.inheritable = .process.capabilities.ambient' "$tmp/b/config.json")
 same="mounts /sys/fs/cgroup"

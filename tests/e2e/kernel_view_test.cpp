@@ -708,7 +708,8 @@ TEST(Devreport, EveryNodeIsTheKernelsOwn)
 		printed.erase("Allow");
 		EXPECT_EQ(printed, kernel) << name; });
 	rmdir(group.c_str());
-	EXPECT_TRUE(v1) << "no version 1 device group of our own";
+	// a chroot, as CI's Debian root, has no /sys of the host's
+	EXPECT_TRUE(v1 || in_chroot()) << "no version 1 device group of our own";
 }
 
 // The names as the process's own UTS namespace gives them, its terminal
