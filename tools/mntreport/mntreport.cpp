@@ -112,9 +112,10 @@ void print_mounts()
 		if (got < 0 && errno == EINTR) continue;
 		if (got < 0) writer_puts(writer_out, "Mount:\t[query failed]\n");
 		if (got <= 0) break;
+		// the carried bytes hold no newline: only what arrived is scanned
+		uint64_t start = 0, i = held;
 		held += uint64_t(got);
-		uint64_t start = 0;
-		for (uint64_t i = 0; i < held; ++i) {
+		for (; i < held; ++i) {
 			if (table[i] != '\n') continue;
 			if (!skipping) print_line(table + start, i - start);
 			skipping = false;

@@ -55,11 +55,13 @@ constexpr const char* sysctl_names[] = {
 	"vm.overcommit_memory",
 };
 
-// A listed name's path, "/proc/sys/" and the name, fits a buffer of this.
+// Where the settings are; a listed name's path, this and the name, fits a
+// buffer of listed_path_max.
+constexpr char proc_sys[] = "/proc/sys/";
 constexpr uint64_t listed_path_max = 64;
 static_assert([] {
 	for (const char* name : sysctl_names)
-		if (10 + __builtin_strlen(name) >= listed_path_max) return false;
+		if (sizeof proc_sys - 1 + __builtin_strlen(name) >= listed_path_max) return false;
 	return true;
 }(), "a listed name's path fits the stack's buffer");
 
@@ -136,7 +138,7 @@ void print_terminal()
 // name with an empty component, "." or "..", or one too long.
 const char* path_of(const char* name)
 {
-	constexpr uint64_t prefix = 10;
+	constexpr uint64_t prefix = sizeof proc_sys - 1;
 	const char* first = name;
 	while (*first && *first != '.' && *first != '/') ++first;
 	const char separator = *first == '/' ? '/' : '.';
@@ -162,14 +164,14 @@ const char* path_of(const char* name)
 // where the path buffer's would cost a fault.
 const char* listed_path(const char* name, char (&path)[listed_path_max])
 {
-	char* out = bytes_copy(path, "/proc/sys/", 10) + 10;
+	char* out = bytes_copy(path, proc_sys, sizeof proc_sys - 1) + sizeof proc_sys - 1;
 	for (; *name; ++name) *out++ = *name == '.' ? '/' : *name;
 	*out = 0;
 	return path;
 }
 
-// "NAME:\t" and the file's text without its final newline, each tab as a
-// space, every other control byte and the backslash escaped.
+// The file's text without its final newline, each tab as a space, every
+// other control byte and the backslash escaped.
 void print_sysctl(const char* path)
 {
 	int64_t n = path ? file_read(AT_FDCWD, path, sysctl_text, sizeof sysctl_text) : -1;
@@ -190,7 +192,7 @@ int main(int argc, char** argv)
 	print_names();
 	print_personality();
 	print_terminal();
-	if (first < argc) bytes_copy(sysctl_path, "/proc/sys/", 10);
+	if (first < argc) bytes_copy(sysctl_path, proc_sys, sizeof proc_sys - 1);
 	for (int32_t i = first; i < argc; ++i) {
 		writer_escaped(writer_out, argv[i], cstr_length(argv[i]), true);
 		writer_put(writer_out, ":\t", 2);
